@@ -1,0 +1,39 @@
+# Commands a user types. Everything is built out of tree under build*/.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all setup configure build run test test-long test-asan bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brunsk
+	@$(BUILD)/brunsk
+
+test: build
+	@cd $(BUILD) && ctest -LE long -j $(JOBS) --output-on-failure
+
+test-long: build
+	@cd $(BUILD) && ctest -L long --output-on-failure
+
+test-asan: setup
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBRUNSK_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ctest -LE 'long|heavy' -j $(JOBS) --output-on-failure
+
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	@BUILD=$(BUILD) bash bench/run.sh
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,68 @@
+#pragma once
+// Exact signed integer of six base-10^6 limbs held in doubles (magnitudes
+// below 10^36), negative values in ten-to-the-sixth complement, with three
+// double summaries kept up to date after every change.
+#include <cstdint>
+#include <cstdio>
+
+// Program-wide constants.
+constexpr double kSmallFactorThreshold = 1e9;  // largest factor/divisor applied limb by limb
+constexpr double kSplit18 = 1e18;               // split constant of Set
+constexpr double kRelativeMargin = 1e-15;       // relative guard band of floating quotients
+constexpr double kFlushThreshold = 1e30;        // double accumulators are flushed when T^2 exceeds it
+
+class Integer {
+ public:
+  static constexpr int kLimbs = 6;
+
+  Integer();                  // unset: count = -1
+  explicit Integer(double x); // same as Set(x)
+
+  void Set(double x);         // x integer-valued
+  void SetFloor(double x);    // value = floor(x), |x| < 2^53
+  void Add(double x);         // |x| <= 2e15, else warning
+  void Add(const Integer& n);
+  void Subtract(const Integer& n);
+  void Multiply(double m);
+  int IsEqual(const Integer& n) const;
+
+  double GetDouble() const;   // approx, with the large-value warning
+  double GetApprox() const { return approx_; }
+  static void SetGetDoubleWarning(int on);
+
+  void Print() const;
+  void Print(FILE* file) const;
+  int Format(char* out) const;
+
+  // Products, quotients and roots.
+  void Product(const Integer& a, const Integer& b);  // this must differ from a and b
+  void Square(const Integer& a);
+  int Divide(const Integer& a, const Integer& b);     // this = floor(a/b); 0 if exact
+  int DivideBy(double d);                             // this = floor(this/d); 0 if exact
+  void CeilDivide(const Integer& a, const Integer& b);
+  double FloorQuotient(const Integer& b) const;
+  double CeilQuotient(const Integer& b) const;
+  long QuotientMinus(double a, double b, double e) const;  // floor(this/(a*b)) - e
+  double Modulo(double m) const;                      // in 0 .. m-1
+  double FloorSqrt() const;
+  double CeilSqrt() const;
+  double FloorCbrt() const;
+
+  // Magnitude comparison of two normalised non-negative values: -1, 0, 1.
+  static int Compare(const Integer& u, const Integer& v);
+
+  // Read access to the representation.
+  int32_t Count() const { return count_; }
+  double Limb(int i) const { return limb_[i]; }
+  double High() const { return high_; }
+  double Low() const { return low_; }
+
+ private:
+  void Normalise();
+
+  double limb_[kLimbs];
+  int32_t count_;
+  double approx_;
+  double low_;
+  double high_;
+};

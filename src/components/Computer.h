@@ -1,0 +1,55 @@
+#pragma once
+// Abstract base of the component computers A, B, C and D: the quantities
+// every component derives from x and y, the result, the console switches and
+// the bookkeeping of the sieve interval a component walks.
+#include <cstdint>
+
+#include "arith/Integer.h"
+
+class Computer {
+ public:
+  Computer(const Integer& x, double y, double blockFactor);
+  virtual ~Computer();
+  Computer(const Computer&) = delete;
+  Computer& operator=(const Computer&) = delete;
+
+  // Virtual interface, in slot order.
+  virtual void GetName(char* out) const = 0;          // one letter, NUL-terminated
+  virtual void GetRange(double& start, double& end) = 0;
+  virtual double EstimateMemory();
+  virtual void FreeTables();
+  virtual void Run() = 0;
+  virtual Integer* GetResult(Integer* out) const;
+  virtual void GetPiBounds(double* a, double* b) const;
+  virtual double GetSpare() const;
+  virtual int IsNormalMode() const;
+  virtual void InitRangeCount();
+  virtual void Prepare();
+  virtual void SetMode(int32_t m);
+
+  void SetVerbose(int32_t v) { verbose = v; }
+  void SetLowerBound(double b) { lowerBound = b; }
+  void TimedRun();
+  void ShowProgress(double v);
+
+ protected:
+  Integer x;
+  double xValue;
+  double y;
+  double cubeRootX;
+  double lowerBound;
+  double blockFactor;
+  int32_t blockLength;
+  int32_t verbose;
+  double rangeStart;
+  double rangeEnd;
+  double piAtRangeStart;
+  double piAtRangeEnd;
+  double spare;
+  double piCurrent;
+  double sieveCurrent;
+  int32_t dotsPrinted;
+  Integer result;
+  int32_t mode;
+  int32_t savedVerbose;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// Sieve of one window of odd numbers (lo, hi] whose bounds are Integer values
+// beyond the exact range of a double. Its sieving primes come segment by
+// segment from an attached Block.
+#include <cstdint>
+
+class Block;
+class Integer;
+
+class LargeBlock {
+ public:
+  explicit LargeBlock(double n);  // n: the widest window in numbers
+  ~LargeBlock();
+  LargeBlock(const LargeBlock&) = delete;
+  LargeBlock& operator=(const LargeBlock&) = delete;
+
+  void SetBlock(Block* block);
+  void RunSieve(const Integer& lo, const Integer& hi, int clear);
+  void StartIteration();
+  int Next();
+  int32_t Count() const;
+
+ private:
+  double width_;
+  Block* source_;
+  uint32_t* bits_;
+  double capacity_;
+  int32_t words_;
+  int32_t count_;
+  int32_t pos_;
+};

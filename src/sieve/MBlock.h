@@ -1,0 +1,30 @@
+#pragma once
+// Segmented sieve of odd numbers giving, for each odd n of a segment, its
+// least table prime factor and its Moebius value restricted to numbers whose
+// prime factors are all at most a bound z. Entry i stands for n = lo + 1 + 2i.
+#include <cstdint>
+
+class PrimeSeries;
+
+class MBlock {
+ public:
+  MBlock(int32_t width, double z);
+  virtual ~MBlock();
+  MBlock(const MBlock&) = delete;
+  MBlock& operator=(const MBlock&) = delete;
+
+  void SetPrimes(PrimeSeries* table);
+  void RunSieve(double start, double end);    // odd n with start < n <= end
+  void StartIteration(double limit);
+  int Next();
+  double Current(double& v) const;            // returns n, v = v(n)
+  double CurrentWithFactor(double& f, double& v) const;
+
+ private:
+  double lo_, hi_, z_;
+  PrimeSeries* primes_;
+  int32_t capacity_, count_, limit_, pos_;
+  int32_t* lpf_;
+  int8_t* sign_;
+  double* prod_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// Enumerates, for a prime p and a window (mStart, mEnd], the products q r of
+// two primes p < q < r (sign +1), then the primes of the window (sign -1).
+#include <cstdint>
+
+class Block;
+class PrimeSeries;
+
+class MMBlock {
+ public:
+  MMBlock(double a, double b, int32_t n);
+  virtual ~MMBlock();
+  MMBlock(const MMBlock&) = delete;
+  MMBlock& operator=(const MMBlock&) = delete;
+
+  void RunSieve(double p, double mStart, double mEnd);
+  int Next();
+  double GetValue(double& sign) const;
+
+  static double EstimateMemory(double a, int32_t n);
+
+ private:
+  double mStart_, mEnd_, mLimit_, xArg_, p_;
+  PrimeSeries* rootPrimes_;
+  int32_t primeLimit_, primeCount_;
+  double* primeArray_;
+  int32_t* primeIndex_;
+  double q_, qLimit_;
+  int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;
+  double rLow_, rHigh_, value_, sign_;
+  Block* block_;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// Segmented sieve of one residue class r modulo a wheel modulus M: entry j
+// stands for n = lo + j M. Keeps a cursor for counts up to increasing bounds.
+#include <cstdint>
+
+class PrimeSeries;
+
+class SubBlock {
+ public:
+  SubBlock(double M, double r, int32_t c);   // room for c members of the class
+  virtual ~SubBlock();
+  SubBlock(const SubBlock&) = delete;
+  SubBlock& operator=(const SubBlock&) = delete;
+
+  void SetPrimes(PrimeSeries* table);
+  void RunSieve(double start, double end);
+  double CountAll();
+  int CountTo(double x, int32_t& k);
+  int Next();
+
+  static double SubBlockEstimate(double size);
+
+  double Lo() const;
+  double Hi() const;
+  int32_t Count() const;
+  int32_t Rank() const;
+  double Mult(int32_t i) const;
+  double Quot(int32_t i) const;
+
+ private:
+  double modulus_, residue_, lo_, hi_;
+  PrimeSeries* primes_;
+  uint32_t* bits_;
+  double capacity_;
+  int32_t words_;
+  double* mult_;
+  double* quot_;
+  int32_t count_, pos_, rank_;
+};
