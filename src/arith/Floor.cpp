@@ -1,0 +1,12 @@
+#include "arith/Floor.h"
+
+#include <cstdio>
+#include <cstring>
+
+int32_t LongFloorTooLarge(double x) {
+  printf("PB in LongFloor, x=%.0lf is too large\n", x);
+  uint64_t bits;
+  memcpy(&bits, &x, sizeof bits);
+  uint32_t high = static_cast<uint32_t>(bits >> 32);
+  return static_cast<int32_t>((high & 0xFFFFFu) | 0x100000u);
+}
