@@ -1,0 +1,147 @@
+#include "driver/RangeDialogue.h"
+
+#include "driver/ComputeRange.h"
+#include "driver/TimeString.h"
+
+namespace {
+
+constexpr double kLowestX = 1e17;
+constexpr double kHighestX = 1e18;
+constexpr double kGridStep = 1e14;
+constexpr long kLowestIndex = 1000;   // kLowestX / kGridStep
+constexpr long kHighestIndex = 10000; // kHighestX / kGridStep
+
+// Magnitude beyond which further digits are not accumulated: far outside the
+// grid, small enough to stay exact in a double, so an oversized number is
+// refused by the bound tests instead of being wrapped into range.
+constexpr long kSaturation = 1000000000000000L;
+
+bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(int c) { return IsBlank(c) || c == '\n'; }
+
+// Reads one line and takes it as a whole number: optional blanks, an
+// optional sign, at least one digit, optional blanks. The line is consumed
+// whatever its length. Returns false for anything else, an empty line and
+// end of input included.
+bool ReadWholeNumberLine(FILE* in, long* value) {
+  enum { kLead, kSign, kDigits, kTrail, kBad } state = kLead;
+  bool negative = false;
+  long magnitude = 0;
+  int c;
+  bool any = false;
+  while ((c = fgetc(in)) != EOF && c != '\n') {
+    any = true;
+    switch (state) {
+      case kLead:
+        if (IsBlank(c)) break;
+        if (c == '+' || c == '-') {
+          negative = c == '-';
+          state = kSign;
+          break;
+        }
+        [[fallthrough]];
+      case kSign:
+      case kDigits:
+        if (c >= '0' && c <= '9') {
+          if (magnitude < kSaturation) magnitude = magnitude * 10 + (c - '0');
+          state = kDigits;
+        } else if (state == kDigits && IsBlank(c)) {
+          state = kTrail;
+        } else {
+          state = kBad;
+        }
+        break;
+      case kTrail:
+        if (!IsBlank(c)) state = kBad;
+        break;
+      case kBad:
+        break;
+    }
+  }
+  if (!any && c == EOF) return false;
+  if (state != kDigits && state != kTrail) return false;
+  if (magnitude > kSaturation) magnitude = kSaturation;
+  *value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// Reads one whitespace-delimited word of any length and returns its first
+// character, or EOF when the input ends before a word.
+int ReadAnswerInitial(FILE* in) {
+  int c;
+  do {
+    c = fgetc(in);
+  } while (c != EOF && IsSpace(c));
+  if (c == EOF) return EOF;
+  int first = c;
+  do {
+    c = fgetc(in);
+  } while (c != EOF && !IsSpace(c));
+  return first;
+}
+
+}  // namespace
+
+void RangeDialogue() { RangeDialogue(stdin, ComputeRange); }
+
+void RangeDialogue(FILE* in, RangeFunction computeRange) {
+  printf("\n");
+  printf("This program is a pi(x) computer for values of x between\n");
+  printf("x=%.0E and x=%.0E every %.0E.\n", kLowestX, kHighestX, kGridStep);
+  printf("\n");
+  printf("Your computation will contribute to the Vantrel project.\n");
+  printf("Please first subscribe to the project and reserve your range\n");
+  printf("(see https://vantrel.example.org/)\n");
+  printf("See the Vantrel project page for help\n");
+  printf("\n");
+  printf("Specify input integers S and E (start and end range values)\n");
+
+  long startIndex = 0;
+  long endIndex = 0;
+  printf("Enter S : ");
+  fflush(stdout);
+  if (!ReadWholeNumberLine(in, &startIndex)) {
+    printf("Error, S must be an integer\n");
+    return;
+  }
+  printf("Enter E : ");
+  fflush(stdout);
+  if (!ReadWholeNumberLine(in, &endIndex)) {
+    printf("Error, E must be an integer\n");
+    return;
+  }
+  double S = static_cast<double>(startIndex);
+  double E = static_cast<double>(endIndex);
+
+  if (E < S) {
+    printf("Error, S should be smaller than E\n");
+    return;
+  }
+  if (S < kLowestX / kGridStep) {
+    printf("Error, S should be bigger than %.0E/%.0E=%ld\n", kLowestX, kGridStep, kLowestIndex);
+    return;
+  }
+  if (E > kHighestX / kGridStep) {
+    printf("Error, E should be smaller than %.0E/%.0E=%ld\n", kHighestX, kGridStep, kHighestIndex);
+    return;
+  }
+
+  printf("Computation of pi(x) for x from \n");
+  printf("x=%E to x=%E every %.E.\n", S * kGridStep, E * kGridStep, kGridStep);
+  printf("Please check that you have reserved this range\n");
+  printf("Do you confirm ? (Y=Yes, N=No) : ");
+  fflush(stdout);
+  int answer = ReadAnswerInitial(in);
+  if (answer != 'Y' && answer != 'y') {
+    printf("Computation aborted.\n");
+    return;
+  }
+
+  printf("\n");
+  char started[26];
+  TimeString(started);
+  printf("==================================================\n");
+  printf("Starting : %s\n", started);
+  fflush(stdout);
+  computeRange(S, E);
+}
