@@ -1,0 +1,228 @@
+#include "sieve/CBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int64_t> OddPrimesUpTo(int64_t n) {
+  std::vector<bool> composite(n + 1, false);
+  std::vector<int64_t> primes;
+  for (int64_t i = 2; i <= n; ++i) {
+    if (composite[i]) continue;
+    if (i > 2) primes.push_back(i);
+    for (int64_t j = i * i; j <= n; j += i) composite[j] = true;
+  }
+  return primes;
+}
+
+// Plain model of a window: one flag per odd integer of (lo, hi], and prefix
+// counts rebuilt after every change.
+struct Model {
+  int64_t lo = 0, hi = 0;
+  std::vector<bool> struck;
+  std::vector<int32_t> prefix;  // prefix[k]: unstruck among positions 0 .. k-1
+
+  void Rebuild() {
+    prefix.assign(struck.size() + 1, 0);
+    for (size_t k = 0; k < struck.size(); ++k) prefix[k + 1] = prefix[k] + (struck[k] ? 0 : 1);
+  }
+  void Reset(int64_t a, int64_t b) {
+    lo = (a % 2 == 0) ? a : a + 1;
+    hi = (b % 2 == 0) ? b : b + 1;
+    struck.assign(hi > lo ? (hi - lo) / 2 : 0, false);
+    Rebuild();
+  }
+  void Remove(int64_t p) {
+    for (size_t k = 0; k < struck.size(); ++k) {
+      int64_t n = lo + 2 * static_cast<int64_t>(k) + 1;
+      if (n % p == 0 && n >= p * p) struck[k] = true;
+    }
+    Rebuild();
+  }
+  int32_t CountUpTo(int64_t d) const {
+    // odd n = lo + 2k + 1 <= lo + d  <=>  k <= (d - 1) / 2
+    if (d <= 0) return 0;
+    int64_t q = (d - 1) / 2 + 1;
+    if (q > static_cast<int64_t>(struck.size())) q = struck.size();
+    return prefix[q];
+  }
+};
+
+TEST(CBlockTest, WindowBoundsAndSmallCounts) {
+  CBlock block(1000);
+  block.Reset(10, 20);
+  EXPECT_EQ(block.Lo(), 10.0);
+  EXPECT_EQ(block.Hi(), 20.0);
+  EXPECT_EQ(block.Positions(), 5);
+  block.Reset(11, 21);
+  EXPECT_EQ(block.Lo(), 12.0);
+  EXPECT_EQ(block.Hi(), 22.0);
+  EXPECT_EQ(block.Positions(), 5);
+
+  block.Reset(0, 100);
+  EXPECT_EQ(block.CountUpTo(-5), 0);
+  EXPECT_EQ(block.CountUpTo(0), 0);
+  EXPECT_EQ(block.CountUpTo(1), 1);
+  EXPECT_EQ(block.CountUpTo(2), 1);
+  EXPECT_EQ(block.CountUpTo(100), 50);
+  block.RemoveMultiples(3);
+  block.RemoveMultiples(5);
+  EXPECT_EQ(block.CountUpTo(100), 28);
+  EXPECT_EQ(block.CountUpTo(9), 4);    // 1 3 5 7, and 9 struck
+  EXPECT_EQ(block.CountUpTo(25), 9);   // 1 3 5 7 11 13 17 19 23
+  block.RemoveMultiples(11);           // 121 > hi: nothing to strike
+  EXPECT_EQ(block.CountUpTo(100), 28);
+}
+
+TEST(CBlockTest, SizesFollowTheRequestedLength) {
+  CBlock small(10);  // raised to 256: capacity 129, size 256, 8 levels
+  EXPECT_EQ(small.MaxLeafLevel(), 4);
+  small.SetLeafLevel(7);
+  small.Reset(0, 258);  // 129 positions: exactly the capacity
+  EXPECT_EQ(small.Positions(), 129);
+  EXPECT_EQ(small.CountUpTo(258), 129);
+
+  CBlock big(1 << 20);  // capacity 2^19 + 1, size 2^20
+  EXPECT_EQ(big.MaxLeafLevel(), 16);
+
+  // q = n/2 + 1 positions, t the power of two above: q/32 words, t/8 counts, one spare word.
+  EXPECT_EQ(CBlock::MemorySize(1000), (501 / 32) * 4 + (512 / 8) * 4 + 4);
+  EXPECT_EQ(CBlock::MemorySize(10), 0 * 4 + (8 / 8) * 4 + 4);
+  EXPECT_EQ(CBlock::MemorySize(1 << 20), ((1 << 19) + 1) / 32 * 4 + (1 << 20) / 8 * 4 + 4);
+}
+
+// Random windows, random increasing primes, queries interleaved with the
+// strikes, at every leaf level the tree allows (set between windows).
+TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
+  std::mt19937_64 rng(20240611);
+  const std::vector<int64_t> primes = OddPrimesUpTo(200000);
+  const int32_t lengths[] = {256, 300, 1000, 4096, 5000, 65536};
+  for (int32_t n : lengths) {
+    CBlock block(n);
+    Model model;
+    for (int round = 0; round < 30; ++round) {
+      const int32_t leaf = static_cast<int32_t>(rng() % (block.MaxLeafLevel() + 4));
+      block.SetLeafLevel(leaf);
+      const int64_t bases[] = {0, 1000, 123457, 999999999999LL, 1000000000000001LL};
+      const int64_t a = bases[rng() % 5] + static_cast<int64_t>(rng() % 100000);
+      const int64_t width = static_cast<int64_t>(rng() % (n + 1));
+      block.Reset(static_cast<double>(a), static_cast<double>(a + width));
+      model.Reset(a, a + width);
+      ASSERT_EQ(block.Lo(), static_cast<double>(model.lo));
+      ASSERT_EQ(block.Positions(), static_cast<int32_t>(model.struck.size()));
+      const int32_t span = 2 * block.Positions();
+
+      size_t k = 0;
+      while (k < primes.size() && primes[k] < 3000) {
+        for (int t = 0; t < 3; ++t) {
+          int32_t d = static_cast<int32_t>(rng() % (span + 3)) - 1;
+          ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
+              << "n=" << n << " a=" << a << " width=" << width << " d=" << d << " leaf=" << leaf
+              << " before p=" << primes[k];
+        }
+        ASSERT_EQ(block.CountUpTo(span), model.CountUpTo(span));
+        block.RemoveMultiples(static_cast<double>(primes[k]));
+        model.Remove(primes[k]);
+        k += 1 + rng() % 3;  // some primes are skipped: the order stays increasing
+      }
+      for (int32_t d = -1; d <= span; d += 1 + static_cast<int32_t>(rng() % 7))
+        ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d)) << "final d=" << d;
+    }
+  }
+}
+
+// Windows starting at 0 with every odd prime struck in turn: the count before
+// striking p is the number of survivors of the smaller primes, which a plain
+// sieve gives directly, for every leaf level.
+TEST(CBlockTest, LeafLevelDoesNotChangeCounts) {
+  const std::vector<int64_t> primes = OddPrimesUpTo(400);
+  CBlock block(100000);
+  std::vector<int32_t> first;
+  for (int32_t leaf = 4; leaf <= block.MaxLeafLevel(); ++leaf) {
+    block.SetLeafLevel(leaf);
+    block.Reset(0, 100000);
+    std::vector<int32_t> counts;
+    for (int64_t p : primes) {
+      for (int32_t d : {1, 2, 3, 17, 31, 32, 33, 64, 65, 4097, 77777, 99999, 100000})
+        counts.push_back(block.CountUpTo(d));
+      block.RemoveMultiples(static_cast<double>(p));
+    }
+    for (int32_t d = 0; d <= 100000; d += 997) counts.push_back(block.CountUpTo(d));
+    if (first.empty())
+      first = counts;
+    else
+      ASSERT_EQ(counts, first) << "leaf level " << leaf;
+  }
+  // After all primes up to 400 (> sqrt(100000)): 1 and the odd primes below 10^5.
+  block.SetLeafLevel(4);
+  block.Reset(0, 100000);
+  for (int64_t p : primes) block.RemoveMultiples(static_cast<double>(p));
+  EXPECT_EQ(block.CountUpTo(100000), 1 + 9592 - 1);
+}
+
+TEST(CBlockTest, WindowsOfZeroOneAndTwoPositions) {
+  CBlock block(256);
+  for (int64_t a : {0LL, 7LL, 8LL, 24LL, 25LL, 48LL, 120LL, 1000000LL}) {
+    for (int64_t width = 0; width <= 4; ++width) {
+      Model model;
+      block.Reset(static_cast<double>(a), static_cast<double>(a + width));
+      model.Reset(a, a + width);
+      ASSERT_EQ(block.Positions(), static_cast<int32_t>(model.struck.size()));
+      ASSERT_LE(block.Positions(), 2);
+      for (int64_t p : {3, 5, 7, 11, 13, 1009}) {
+        for (int32_t d = -1; d <= 2 * block.Positions(); ++d)
+          ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d)) << a << " " << width << " " << p;
+        block.RemoveMultiples(static_cast<double>(p));
+        model.Remove(p);
+      }
+      ASSERT_EQ(block.CountUpTo(4), model.CountUpTo(4));
+    }
+  }
+}
+
+TEST(CBlockTest, OversizedWindowIsCutToCapacity) {
+  CBlock block(300);  // capacity 151
+  testing::internal::CaptureStdout();
+  block.Reset(1000, 2000);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "Pb in CBlock::Reset()\n");
+  EXPECT_EQ(block.Positions(), 151);
+  EXPECT_EQ(block.Hi(), 1000.0 + 2 * 151);
+  Model model;
+  model.Reset(1000, 1000 + 2 * 151);
+  for (int64_t p : {3, 5, 7, 11, 13, 17}) {
+    block.RemoveMultiples(static_cast<double>(p));
+    model.Remove(p);
+  }
+  for (int32_t d = 0; d <= 1000; d += 7) EXPECT_EQ(block.CountUpTo(d), model.CountUpTo(d)) << d;
+
+  // Capacity a power of two (n = 510: 256 positions in a tree of 256
+  // leaves): a full window is counted from the two top nodes.
+  CBlock exact(510);
+  for (int32_t leaf : {4, 6}) {
+    exact.SetLeafLevel(leaf);
+    exact.Reset(0, 512);  // one wider than asked, still within the arrays
+    EXPECT_EQ(exact.Positions(), 256);
+    EXPECT_EQ(exact.CountUpTo(512), 256);
+    testing::internal::CaptureStdout();
+    exact.Reset(0, 514);
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "Pb in CBlock::Reset()\n");
+    EXPECT_EQ(exact.Positions(), 256);
+    model.Reset(0, 512);
+    for (int64_t p : {3, 5, 7}) {
+      exact.RemoveMultiples(static_cast<double>(p));
+      model.Remove(p);
+    }
+    EXPECT_EQ(exact.CountUpTo(514), model.CountUpTo(512));
+    EXPECT_EQ(exact.CountUpTo(512), model.CountUpTo(512));
+    EXPECT_EQ(exact.CountUpTo(511), model.CountUpTo(511));
+  }
+}
+
+}  // namespace
