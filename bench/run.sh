@@ -10,3 +10,4 @@ for b in "$BUILD"/bench_*; do
   ran=1
 done
 [ "$ran" -eq 1 ] || echo "no benchmarks yet"
+"$BUILD"/pibench 1e14

@@ -1,0 +1,389 @@
+#include "components/DComputer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "arith/Floor.h"
+#include "auxcount/PhiNFast.h"
+#include "auxcount/SmallPi.h"
+#include "components/SumLeaves.h"
+#include "engine/PrimeSeries.h"
+#include "sieve/Block.h"
+#include "sieve/CBlock.h"
+#include "sieve/MBlock.h"
+#include "sieve/MMBlock.h"
+
+namespace {
+
+constexpr double kTwo52 = 4503599627370496.0;
+
+// ceil(a / p) for a non-negative Integer a and a prime p < 2^31. Below 2^52
+// the value of a is exact in its double summary and the quotient is taken in
+// double arithmetic with a one-step correction; above, in exact Integer
+// arithmetic (read back without the large-value warning: such quotients only
+// ever meet a min() against a far smaller bound).
+double CeilQuotientBy(const Integer& a, double p) {
+  double v = a.GetApprox();
+  if (v < kTwo52) {
+    double q = DoubleFloor(v / p);
+    double r = v - q * p;
+    if (r < 0.0) {
+      q -= 1.0;
+      r += p;
+    } else if (r >= p) {
+      q += 1.0;
+      r -= p;
+    }
+    return r > 0.0 ? q + 1.0 : q;
+  }
+  Integer t = a;
+  if (t.DivideBy(p) != 0) t.Add(1.0);
+  return t.GetApprox();
+}
+
+// ceil(x / s) for a whole s > 0.
+Integer CeilDivideBy(const Integer& x, double s) {
+  Integer r;
+  r.CeilDivide(x, Integer(s));
+  return r;
+}
+
+// Per-prime bounds that do not depend on the window.
+struct PrimeBounds {
+  double p;
+  double zOverP;  // floor(z / p)
+  double mCap;    // min(floor(z), floor(x / p^3))
+};
+
+}  // namespace
+
+DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor_)
+    : Computer(x_, y_, blockFactor_),
+      z(z_),
+      zTableLimit(0),
+      lpfIndex(nullptr),
+      muTable(nullptr),
+      mmBlock(nullptr),
+      phiCount(0),
+      phiAcc(nullptr),
+      phiPosition(0.0),
+      segmentLength(0),
+      mStep(0) {
+  zTableLimit = 4 * blockLength;
+  if (z < 4.0 * blockLength) zTableLimit = LongFloor(z);
+  blockLength = blockLength / 2;
+  double start, end;
+  GetRange(start, end);
+  segmentLength = 8 * blockLength;
+  if (segmentLength > end - start) segmentLength = LongFloor(end - start);
+  // A window must advance: never let a degenerate interval give length 0.
+  if (segmentLength < 2) segmentLength = 2;
+  mStep = segmentLength / 4;
+  if (mStep & 1) ++mStep;
+  if (mStep < 2) mStep = 2;
+}
+
+DComputer::~DComputer() {
+  FreeTables();
+  delete[] phiAcc;
+}
+
+void DComputer::GetName(char* out) const {
+  out[0] = 'D';
+  out[1] = '\0';
+}
+
+void DComputer::GetRange(double& start, double& end) {
+  start = DoubleFloor(xValue / lowerBound / z) - 1.0;
+  Integer q;
+  q.Divide(x, Integer(DoubleFloor(z)));
+  end = q.GetDouble();
+}
+
+double DComputer::EstimateMemory() {
+  double primes = EstimateCount(2.0, lowerBound);
+  double tables = 3.0 * (zTableLimit / 2);
+  double mm = MMBlock::EstimateMemory(z, mStep);
+  double series = primes + EstimateCount(2.0, std::sqrt(z));
+  double acc = 8.0 * primes;
+  double cblock = CBlock::MemorySize(segmentLength);
+  double mblock = 13.0 * (mStep / 2 + 1);
+  double delta3 = segmentLength / 3 + 1;
+  double lists = 9.0 * delta3 + 4.0 * (primes + 1.0) + 24.0 * primes;
+  return tables + mm + series + acc + cblock + mblock + lists;
+}
+
+void DComputer::FreeTables() {
+  if (lpfIndex == nullptr) return;
+  delete[] lpfIndex;
+  delete[] muTable;
+  delete mmBlock;
+  lpfIndex = nullptr;
+  muTable = nullptr;
+  mmBlock = nullptr;
+}
+
+int DComputer::IsNormalMode() const { return (mode == 0 && phiPosition != rangeStart) ? 1 : 0; }
+
+void DComputer::Prepare() {
+  if (lpfIndex != nullptr) return;
+  const int32_t half = zTableLimit > 0 ? zTableLimit / 2 : 0;
+  lpfIndex = new uint16_t[half + 1];
+  muTable = new int8_t[half + 1];
+  {
+    Block table(zTableLimit > 0 ? zTableLimit : 1);
+    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex, muTable, y);
+  }
+  mmBlock = new MMBlock(z, y, mStep);
+  phiCount = LongFloor(SmallPi(lowerBound)) - 1;
+  if (phiCount < 0) phiCount = 0;
+  if (phiAcc == nullptr) {
+    phiAcc = new double[phiCount + 1]();
+    phiPosition = 0.0;
+  }
+}
+
+void DComputer::InitRangeCount() {
+  if (!IsNormalMode()) return;
+  const double s = rangeStart;
+  PrimeSeries primes(2.0, lowerBound);
+  phiPosition = s;
+  for (int32_t b = 0; b < phiCount; ++b) phiAcc[b] = 0.0;
+
+  if (s >= lowerBound) {
+    // phi(s, pi(p_b) - 1) + b for the primes that the windows from s on
+    // still read, by the recurrence phi(s, k) = phi(s, k-1) - phi(s/p_k, k-1).
+    const double Q = CeilDivideBy(x, s).GetApprox();
+    double q = 2.0, r = 0.0;
+    int32_t b = 0;
+    primes.StartIteration();
+    while (b < phiCount && primes.Next()) {
+      const double p = primes.Current();
+      if (p * p > Q) break;
+      if (p > 11.0)
+        phiAcc[b] = phiAcc[b - 1] - (b - 1) - PhiNFast(DoubleFloor((s + 0.5) / q), r) + b;
+      else
+        phiAcc[b] = PhiNFast(s, q) + b;
+      r = q;
+      q = p;
+      ++b;
+    }
+  } else if (s > 0.0) {
+    // Sieve (0, s] window by window, counting before each prime is struck.
+    const int32_t len = 8 * blockLength;
+    CBlock block(len);
+    for (double lo = 0.0; lo < s;) {
+      double hi = lo + len;
+      if (hi > s) hi = s;
+      block.Reset(lo, hi);
+      const int32_t d = LongFloor(block.Hi() - block.Lo());
+      primes.StartIteration();
+      for (int32_t b = 0; b < phiCount && primes.Next(); ++b) {
+        phiAcc[b] += block.CountUpTo(d);
+        block.RemoveMultiples(primes.Current());
+      }
+      lo = hi;
+    }
+  }
+}
+
+double DComputer::Checksum(double s, PrimeSeries& primes) const {
+  if (phiAcc == nullptr) return 0.0;
+  const double Q = s <= 0.0 ? xValue : CeilDivideBy(x, s).GetApprox();
+  double sum = 0.0;
+  primes.StartIteration();
+  for (int32_t b = 0; b < phiCount && primes.Next(); ++b) {
+    const double p = primes.Current();
+    if (p * p > Q) break;
+    sum += phiAcc[b] - 1e9 * DoubleFloor(phiAcc[b] * 1e-9);
+  }
+  return sum;
+}
+
+void DComputer::Run() {
+  // Empty interval: the products n = m p with a leaf in it are those with
+  // a1 < n <= a2; none, or a single even one, means nothing to do.
+  if (rangeStart > 0.0) {
+    Integer a1 = CeilDivideBy(x, rangeEnd);
+    a1.Add(-1.0);
+    Integer a2 = CeilDivideBy(x, rangeStart);
+    a2.Add(-1.0);
+    if (a1.IsEqual(a2)) return;
+    Integer gap = a2;
+    gap.Subtract(a1);
+    if (gap.GetApprox() == 1.0 && a2.Modulo(2.0) == 0.0) return;
+  }
+
+  Prepare();
+  PrimeSeries t1(2.0, lowerBound);
+  CBlock block(segmentLength);
+  PrimeSeries t2(2.0, DoubleFloor(std::sqrt(z)));
+  MBlock mblock(mStep, y);
+  mblock.SetPrimes(&t2);
+  InitRangeCount();
+
+  piAtRangeStart = Checksum(rangeStart, t1);
+
+  // The primes of the component with their window-independent bounds.
+  PrimeBounds* bounds = new PrimeBounds[phiCount + 1];
+  int32_t nbPrimes = 0;
+  {
+    const double zFloor = DoubleFloor(z);
+    t1.StartIteration();
+    while (nbPrimes < phiCount && t1.Next()) {
+      const double p = t1.Current();
+      Integer c = x;
+      c.DivideBy(p);
+      c.DivideBy(p);
+      c.DivideBy(p);
+      const double cube = c.GetApprox();
+      PrimeBounds& pb = bounds[nbPrimes++];
+      pb.p = p;
+      pb.zOverP = DoubleFloor(z / p);
+      pb.mCap = cube < zFloor ? cube : zFloor;
+    }
+  }
+
+  // m range of prime b for the window whose quotient bounds are XL = ceil(x/lo)
+  // and XH = ceil(x/hi): exactly the m with lo < x/(m p) <= hi.
+  auto mRange = [&](int32_t b, const Integer& XL, bool wholeX, const Integer& XH, double& mLow,
+                    double& mHigh) {
+    const PrimeBounds& pb = bounds[b];
+    mLow = CeilQuotientBy(XH, pb.p) - 1.0;
+    if (mLow < pb.zOverP) mLow = pb.zOverP;
+    if (mLow < pb.p) mLow = pb.p;
+    mHigh = pb.mCap;
+    const double h = (wholeX ? CeilQuotientBy(x, pb.p) : CeilQuotientBy(XL, pb.p)) - 1.0;
+    if (h < mHigh) mHigh = h;
+  };
+
+  double lo = rangeStart;
+
+  // First phase: below sqrt(2x) the m are enumerated prime by prime.
+  while (lo < rangeEnd && lo * lo <= 2.0 * xValue) {
+    double hi = lo + segmentLength;
+    if (hi > rangeEnd) hi = rangeEnd;
+    double sum = 0.0;
+    block.Reset(lo, hi);
+    const bool wholeX = lo <= 0.0;
+    Integer XL;
+    double Q = xValue;
+    if (!wholeX) {
+      XL = CeilDivideBy(x, lo);
+      Q = XL.GetApprox();
+    }
+    const Integer XH = CeilDivideBy(x, hi);
+    const int32_t d = LongFloor(block.Hi() - block.Lo());
+    for (int32_t b = 0; b < nbPrimes; ++b) {
+      const double p = bounds[b].p;
+      if (p * p > Q) break;
+      double mLow, mHigh;
+      mRange(b, XL, wholeX, XH, mLow, mHigh);
+      SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep, nullptr,
+                nullptr, 0);
+      phiAcc[b] += block.CountUpTo(d);
+      block.RemoveMultiples(p);
+    }
+    result.Add(-sum);
+    lo = hi;
+    ShowProgress(hi);
+  }
+
+  // Second phase: the m of a group of windows are collected once into lists
+  // and reused by every window of the group.
+  const int32_t delta3 = segmentLength / 3 + 1;
+  double* mList = new double[delta3];
+  int8_t* muList = new int8_t[delta3];
+  int32_t* mStart = new int32_t[phiCount + 1];
+  block.SetLeafLevel(5);
+  const double lnX = std::log(xValue);
+  const double ln2 = std::log(2.0);
+  while (lo < rangeEnd) {
+    double H = lo + segmentLength;
+    if (H > rangeEnd) H = rangeEnd;
+    double B = H;
+    while (B < rangeEnd) {
+      if (xValue / lo - xValue / B >= segmentLength) break;
+      H = B;
+      B += segmentLength;
+      if (B > rangeEnd) B = rangeEnd;
+    }
+
+    // Collection of the m of (lo, H] above the factor tables.
+    {
+      const Integer XL = CeilDivideBy(x, lo);
+      const double Q = XL.GetApprox();
+      const Integer XH = CeilDivideBy(x, H);
+      int32_t mIndex = 0;
+      bool overflow = false;
+      int32_t b = 0;
+      for (; b < nbPrimes; ++b) {
+        mStart[b] = mIndex;
+        const double p = bounds[b].p;
+        if (p * p > Q) break;
+        double mLow, mHigh;
+        mRange(b, XL, false, XH, mLow, mHigh);
+        if (mLow < zTableLimit - 1) mLow = zTableLimit - 1;
+        for (double u = mLow; u < mHigh;) {
+          double v = u + mStep;
+          if (v > mHigh) v = mHigh;
+          mblock.RunSieve(u, v);
+          mblock.StartIteration(p);
+          while (mblock.Next()) {
+            double w;
+            double m = mblock.Current(w);
+            if (mIndex >= delta3) {
+              printf("Error in DComputer::Run, mIndex is too large\n");
+              overflow = true;
+              continue;
+            }
+            if (w == 0.0) continue;
+            mList[mIndex] = m;
+            muList[mIndex] = static_cast<int8_t>(w);
+            ++mIndex;
+          }
+          u = v;
+        }
+      }
+      for (; b <= phiCount; ++b) mStart[b] = mIndex;
+      if (overflow) printf("pb in Compute_CountFirst, Delta3 is too small\n");
+    }
+
+    // The windows of the group.
+    while (lo < H) {
+      double hi = lo + segmentLength;
+      if (hi > H) hi = H;
+      const double level = DoubleFloor((std::log(lo) - 0.5 * lnX) / ln2 - 3.0 +
+                                       0.5 * block.MaxLeafLevel());
+      block.SetLeafLevel(static_cast<int32_t>(level));
+      double sum = 0.0;
+      block.Reset(lo, hi);
+      const Integer XL = CeilDivideBy(x, lo);
+      const double Q = XL.GetApprox();
+      const Integer XH = CeilDivideBy(x, hi);
+      const int32_t d = LongFloor(block.Hi() - block.Lo());
+      for (int32_t b = 0; b < nbPrimes; ++b) {
+        const double p = bounds[b].p;
+        if (p * p > Q) break;
+        double mLow, mHigh;
+        mRange(b, XL, false, XH, mLow, mHigh);
+        if (mHigh > mLow)
+          SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
+                    mList + mStart[b], muList + mStart[b], mStart[b + 1] - mStart[b]);
+        phiAcc[b] += block.CountUpTo(d);
+        block.RemoveMultiples(p);
+      }
+      result.Add(-sum);
+      lo = hi;
+      ShowProgress(hi);
+    }
+  }
+  delete[] mList;
+  delete[] muList;
+  delete[] mStart;
+  delete[] bounds;
+
+  piAtRangeEnd = Checksum(rangeEnd, t1);
+  phiPosition = rangeEnd;
+}

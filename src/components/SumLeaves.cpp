@@ -1,0 +1,118 @@
+#include "components/SumLeaves.h"
+
+#include "arith/Floor.h"
+#include "arith/Integer.h"
+#include "components/DComputer.h"
+#include "sieve/CBlock.h"
+#include "sieve/MBlock.h"
+#include "sieve/MMBlock.h"
+
+namespace {
+
+// floor(x / (m p)) - lo from the floating quotient when it lies safely away
+// from an integer, exactly otherwise (and always once the quotient reaches
+// 10^14, where the relative margin no longer separates neighbours).
+inline int32_t LeafOffset(const Integer& x, double xValue, double p, double m, double lo) {
+  double q = xValue / (m * p);
+  double eps = q * kRelativeMargin;
+  if (eps < 0.1) {
+    double t = q - lo;
+    double g = DoubleFloor(t);
+    double f = t - g;
+    if (f >= eps && f <= 1.0 - eps) return static_cast<int32_t>(g);
+  }
+  return static_cast<int32_t>(x.QuotientMinus(p, m, lo));
+}
+
+}  // namespace
+
+void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, double& mLow,
+               double mHigh, double base, const CBlock& block, MBlock& mblock, int32_t mStep,
+               const double* mList, const int8_t* muList, int32_t count) {
+  if (mLow > mHigh) return;
+
+  const Integer& x = d.XInteger();
+  const double xValue = d.XValue();
+  const double lo = block.Lo();
+  const int32_t tableLimit = d.ZTableLimit();
+  double s = sum;
+
+  // Factor tables: odd m below tableLimit. An m is admissible when its least
+  // prime factor exceeds p, or when the table has no factor for it (1, a
+  // prime, or no prime factor up to y; the last has weight 0).
+  if (mLow < tableLimit) {
+    int32_t start = LongFloor(mLow) + 1;
+    int32_t stop = mHigh < tableLimit ? LongFloor(mHigh) + 1 : tableLimit;
+    if ((start & 1) == 0) ++start;
+    const uint16_t* lpf = d.LpfIndex();
+    const int8_t* mu = d.MuTable();
+    const int32_t pEntry = (LongFloor(p) - 1) / 2;
+    for (int32_t m = start; m < stop; m += 2) {
+      const int32_t k = (m - 1) >> 1;
+      const int32_t e = lpf[k];
+      if (e != 0 && e <= pEntry) continue;
+      const int32_t w = mu[k];
+      if (w == 0) continue;
+      const int32_t off = LeafOffset(x, xValue, p, static_cast<double>(m), lo);
+      s += (block.CountUpTo(off) + base) * w;
+    }
+  }
+  if (mLow < tableLimit - 1) mLow = tableLimit - 1;
+
+  if (mList != nullptr) {
+    // The collected m of this prime for a group of windows, increasing.
+    if (count >= 1 && mLow < mList[count - 1]) {
+      int32_t l = -1, r = count - 1;
+      while (r - l >= 2) {
+        int32_t k = (l + r) / 2;
+        if (mLow < mList[k])
+          r = k;
+        else
+          l = k;
+      }
+      for (int32_t i = r; i < count && mList[i] <= mHigh; ++i) {
+        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, mList[i], lo));
+        s += (block.CountUpTo(off) + base) * muList[i];
+      }
+    }
+  } else {
+    // Up to p^3 - 1 an admissible m is a prime or a product of two primes
+    // above p: the two-prime enumerator yields exactly those.
+    MMBlock& mm = *d.GetMMBlock();
+    double b3 = p * p * p - 1.0;
+    if (b3 > mHigh) b3 = mHigh;
+    while (mLow < b3) {
+      double v = mLow + mStep;
+      if (v > b3) v = b3;
+      mm.RunSieve(p, mLow, v);
+      while (mm.Next()) {
+        double w;
+        double m = mm.GetValue(w);
+        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, m, lo));
+        s += (block.CountUpTo(off) + base) * w;
+      }
+      mLow = v;
+    }
+    // Beyond, the Moebius block with the least-prime-factor filter.
+    while (mLow < mHigh) {
+      double v = mLow + mStep;
+      if (v > mHigh) v = mHigh;
+      mblock.RunSieve(mLow, v);
+      mblock.StartIteration(p);
+      while (mblock.Next()) {
+        double w;
+        double m = mblock.Current(w);
+        if (w == 0.0) continue;
+        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, m, lo));
+        s += (block.CountUpTo(off) + base) * w;
+      }
+      mLow = v;
+    }
+  }
+
+  if (s * s > kFlushThreshold) {
+    result.Add(-s);
+    s = 0.0;
+  }
+  sum = s;
+}
