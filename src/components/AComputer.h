@@ -3,6 +3,8 @@
 // lowerBound < p <= cubeRootX and p < q <= floor(sqrt(x/p)), with weight
 // w = 2 when the quotient is below y and 1 otherwise. The quotients are
 // walked in sieve windows with a running prime count.
+#include <vector>
+
 #include "components/Computer.h"
 
 class Block;
@@ -27,4 +29,5 @@ class AComputer : public Computer {
                    double start, double hi);
 
   PrimeSeries* primes;
+  std::vector<double> qs;  // the q of one SumBlock, reused from call to call
 };

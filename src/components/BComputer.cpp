@@ -1,11 +1,139 @@
 #include "components/BComputer.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "arith/Floor.h"
+#include "engine/PrimeSeries.h"
+#include "sieve/Block.h"
+#include "sieve/SubBlock.h"
 
 BComputer::BComputer(const Integer& x_, double y_, double blockFactor_)
     : Computer(x_, y_, blockFactor_) {}
+
 BComputer::~BComputer() {}
+
 void BComputer::GetName(char* out) const { strcpy(out, "B"); }
-void BComputer::GetRange(double& start, double& end) { start = end = 0.0; }
-double BComputer::EstimateMemory() { return 0.0; }
-void BComputer::Run() {}
+
+void BComputer::GetRange(double& start, double& end) {
+  start = x.CeilSqrt() - 1.0;
+  end = x.CeilQuotient(Integer(y));
+}
+
+double BComputer::EstimateMemory() {
+  double a = EstimateCount(3.0, std::sqrt(xValue / y) + 1.0);
+  double k = xValue < 1e16 ? 2.0 : (xValue < 1e20 ? 8.0 : 96.0);
+  double c = SubBlock::SubBlockEstimate(1638400.0) * k;
+  return a + c + EstimateCount(2.0, c);
+}
+
+void BComputer::Run() {
+  InitRangeCount();
+  const double S = x.FloorSqrt();
+
+  // Wheel: 2.3, 2.3.5 or 2.3.5.7 as x grows.
+  double b;
+  if (xValue < 1e16)
+    b = 3.0;
+  else if (xValue < 1e20)
+    b = 5.0;
+  else
+    b = (rangeEnd * rangeEnd / xValue < 8.0) ? 5.0 : 7.0;
+
+  PrimeSeries* sievePrimes = new PrimeSeries(b, std::sqrt(xValue / y) + 1.0);
+  PrimeSeries* wheelPrimes = new PrimeSeries(2.0, b);
+
+  double p0 = 2.0;
+  int32_t phi = 1;
+  wheelPrimes->StartIteration();
+  while (wheelPrimes->Next()) {
+    double p = wheelPrimes->Current();
+    p0 *= p;
+    phi *= LongFloor(p - 1.0);
+  }
+
+  int32_t W = LongFloor(p0 * 200.0 * 8.0 * 1024.0);
+  if (rangeEnd - rangeStart < W) W = LongFloor(rangeEnd - rangeStart);
+  if (W < 1) W = 1;
+
+  // The residues prime to p0: 1, then the numbers of (b, p0) that no wheel
+  // prime divides.
+  std::vector<double> residues(phi);
+  int32_t found = 0;
+  {
+    Block wheel(p0);
+    wheel.SetPrimes(wheelPrimes);
+    wheel.RunSieve(b + 1.0, p0);
+    residues[found++] = 1.0;
+    wheel.StartIteration();
+    while (wheel.Next()) {
+      if (found < phi) residues[found] = wheel.Current();
+      ++found;
+    }
+  }
+  if (found != phi) {
+    printf("Error in BComputer::Run, p0=%.0lf, Inversible computation is KO\n", b);
+    if (found > phi) found = phi;
+  }
+  delete wheelPrimes;
+
+  const int32_t subCapacity = static_cast<int32_t>(std::trunc(W / p0)) + 1;
+  std::vector<SubBlock*> subs(found);
+  for (int32_t i = 0; i < found; ++i) {
+    subs[i] = new SubBlock(p0, residues[i], subCapacity);
+    subs[i]->SetPrimes(sievePrimes);
+  }
+
+  piAtRangeStart = piCurrent;
+  double start = rangeStart;
+  const double yFloor = DoubleFloor(y);
+  while (start < rangeEnd) {
+    double hi = start + W;
+    if (hi > rangeEnd) hi = rangeEnd;
+    double T = 0.0;
+    for (SubBlock* s : subs) s->RunSieve(start, hi);
+
+    // The primes p with start < x/p <= hi.
+    double pLow = x.CeilQuotient(Integer(hi)) - 1.0;
+    if (pLow < yFloor) pLow = yFloor;
+    double pHigh = x.CeilQuotient(Integer(start)) - 1.0;
+    if (pHigh > S) pHigh = S;
+
+    if (pLow < pHigh) {
+      PrimeSeries ps(pLow, pHigh);
+      ps.StartBackward();
+      while (ps.Previous()) {
+        const double p = ps.Current();
+        const double q = xValue / p;
+        double f = DoubleFloor(q);
+        const double margin = q * kRelativeMargin;
+        const double frac = q - f;
+        if (frac < margin || frac > 1.0 - margin) f = x.FloorQuotient(Integer(p));
+        for (SubBlock* s : subs) {
+          int32_t k = 0;
+          s->CountTo(f, k);
+          piCurrent += k;
+        }
+        T += piCurrent;
+        if (T * T > kFlushThreshold) {
+          result.Add(T);
+          T = 0.0;
+        }
+      }
+    }
+    result.Add(T);
+
+    for (SubBlock* s : subs)
+      while (s->Next()) piCurrent += 1.0;
+
+    sieveCurrent = hi;
+    start = hi;
+    ShowProgress(hi);
+  }
+
+  for (SubBlock* s : subs) delete s;
+  delete sievePrimes;
+  piAtRangeEnd = piCurrent;
+}

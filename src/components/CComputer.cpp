@@ -1,17 +1,316 @@
 #include "components/CComputer.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "arith/Floor.h"
+#include "auxcount/SmallPi.h"
+#include "engine/PrimeSeries.h"
+#include "sieve/Block.h"
+#include "sieve/MBlock.h"
+
+namespace {
+
+// Guard band of the per-m bounds on p.
+constexpr double kBandLow = 0.0001;
+constexpr double kBandHigh = 0.9999;
+
+inline double Min(double a, double b) { return a < b ? a : b; }
+inline double Max(double a, double b) { return a > b ? a : b; }
+
+// floor(v) for v = a / m taken in double, exact floor(A / m) near an integer.
+inline double GuardedFloor(double v, const Integer& A, double m) {
+  double f = DoubleFloor(v);
+  double g = v - f;
+  if (g < kBandLow || g > kBandHigh) f = A.FloorQuotient(Integer(m));
+  return f;
+}
+
+}  // namespace
+
 CComputer::CComputer(const Integer& x_, double y_, double z_, double blockFactor_)
-    : Computer(x_, y_, blockFactor_), z(z_), factorLimit(0), lpfTable(nullptr),
-      muTable(nullptr), bigPrimes(nullptr), bigPrimeCount(0), bigPrimeArray(nullptr),
-      bigPrimeIndex(nullptr), sievePrimes(nullptr), cubeRootXz(0.0), piCubeRootXz(0.0),
-      windowLength(0), mPrimes(nullptr), mBlock(nullptr) {}
-CComputer::~CComputer() {}
+    : Computer(x_, y_, blockFactor_),
+      z(z_),
+      factorLimit(0),
+      lpfTable(nullptr),
+      muTable(nullptr),
+      bigPrimes(nullptr),
+      bigPrimeCount(0),
+      bigPrimeArray(nullptr),
+      bigPrimeIndex(nullptr),
+      sievePrimes(nullptr),
+      cubeRootXz(0.0),
+      piCubeRootXz(0.0),
+      windowLength(0),
+      mPrimes(nullptr),
+      mBlock(nullptr) {
+  int32_t M = 4 * blockLength;
+  if (M > z) M = LongFloor(z);
+  if (M % 2 != 0) M = M + 1;
+  factorLimit = M;
+  blockLength = blockLength / 2;
+}
+
+CComputer::~CComputer() { FreeTables(); }
+
 void CComputer::GetName(char* out) const { strcpy(out, "C"); }
-void CComputer::GetRange(double& start, double& end) { start = end = 0.0; }
-double CComputer::EstimateMemory() { return 0.0; }
-void CComputer::FreeTables() {}
-void CComputer::Run() {}
-void CComputer::Prepare() {}
-void CComputer::LeafSum(double, double, double, Window&) {}
+
+void CComputer::GetRange(double& start, double& end) {
+  start = DoubleFloor(xValue / lowerBound / z) - 1.0;
+  end = lowerBound * lowerBound;
+}
+
+double CComputer::EstimateMemory() {
+  double M = factorLimit;
+  double tables = M / 2.0 * (sizeof(uint16_t) + sizeof(int8_t));
+  double sieveBound = std::sqrt(xValue / y);
+  double mWidth = 4.0 * blockLength;
+  double mBlockBytes = (mWidth / 2.0 + 1.0) * (sizeof(int32_t) + sizeof(int8_t) + sizeof(double));
+  double lb = lowerBound;
+  return tables + Block::BlockEstimate(M) + EstimateCount(2.0, sieveBound) +
+         EstimateCount(2.0, std::sqrt(z)) + EstimateCount(cubeRootXz, lb) + mBlockBytes +
+         8.0 * LongFloor(lb / std::log(lb)) + 4.0 * lb;
+}
+
+void CComputer::FreeTables() {
+  if (lpfTable == nullptr) return;
+  delete[] lpfTable;
+  delete[] muTable;
+  delete sievePrimes;
+  delete mPrimes;
+  delete bigPrimes;
+  delete mBlock;
+  delete[] bigPrimeArray;
+  delete[] bigPrimeIndex;
+  lpfTable = nullptr;
+  muTable = nullptr;
+  sievePrimes = nullptr;
+  mPrimes = nullptr;
+  bigPrimes = nullptr;
+  mBlock = nullptr;
+  bigPrimeArray = nullptr;
+  bigPrimeIndex = nullptr;
+  bigPrimeCount = 0;
+}
+
+void CComputer::Prepare() {
+  if (lpfTable != nullptr) return;
+
+  Integer xz;
+  xz.Divide(x, Integer(z));
+  cubeRootXz = xz.FloorCbrt();
+  if (cubeRootXz >= lowerBound) return;  // no leaf to count
+
+  // Least prime factors and Moebius values of the odd m below M.
+  const int32_t M = factorLimit;
+  const int32_t half = M / 2;
+  lpfTable = new uint16_t[half > 0 ? half : 1];
+  muTable = new int8_t[half > 0 ? half : 1];
+  {
+    Block table(M);
+    table.RunMoebiusSieve(M, lpfTable, muTable, y);
+  }
+
+  Integer xy;
+  xy.Divide(x, Integer(y));
+  sievePrimes = new PrimeSeries(2.0, xy.FloorSqrt());
+  mPrimes = new PrimeSeries(2.0, std::sqrt(z));
+
+  double start, end;
+  GetRange(start, end);
+  int32_t W = 4 * blockLength;
+  if (end - start < W) W = LongFloor(end - start);
+  if (W < 2) W = 2;
+  windowLength = W;
+  mBlock = new MBlock(W, y);
+  mBlock->SetPrimes(mPrimes);
+
+  piCubeRootXz = SmallPi(cubeRootXz);
+
+  bigPrimes = new PrimeSeries(cubeRootXz, lowerBound);
+  bigPrimeCount = bigPrimes->GetCount();
+  bigPrimeArray = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
+  const int32_t indexSize = LongFloor(lowerBound) + 1;
+  bigPrimeIndex = new int32_t[indexSize];
+  // bigPrimeIndex[n] = number of primes of bigPrimeArray that are <= n.
+  int32_t k = 0;
+  int32_t n = 0;
+  bigPrimes->StartIteration();
+  while (k < bigPrimeCount && bigPrimes->Next()) {
+    double p = bigPrimes->Current();
+    bigPrimeArray[k] = p;
+    while (n < indexSize && n < p) bigPrimeIndex[n++] = k;
+    ++k;
+  }
+  bigPrimeCount = k;
+  while (n < indexSize) bigPrimeIndex[n++] = bigPrimeCount;
+}
+
+void CComputer::LeafSum(double m, double a, double mu, Window& w) {
+  if (mu == 0.0) return;
+  const double inv = 1.0 / m;
+  if (w.X1 * inv > a + 1.0) return;
+
+  // p m in (X1, X2]: floor(X1/m) < p <= floor(X2/m).
+  double lo = GuardedFloor(w.X1 * inv, w.P1, m);
+  const double hi = GuardedFloor(w.X2 * inv, w.P2, m);
+  // p m > z.
+  if (z * inv + 1.0 > lo) {
+    double g = GuardedFloor(z * inv, Integer(z), m);
+    lo = Max(lo, g);
+  }
+  const double pMax = Min(hi, a - 1.0);
+
+  // p > floor(cbrt(x/m)); the cursor only moves down as m grows.
+  double c = w.root;
+  while (c * c * c * m > (1.0 + kRelativeMargin) * xValue) c -= 1.0;
+  if (c * c * c * m > (1.0 - kRelativeMargin) * xValue) {
+    Integer xm(x);
+    xm.DivideBy(m);
+    c = xm.FloorCbrt();
+  }
+  w.root = c;
+  const double pMin = Max(c, lo);
+
+  if (pMin > lowerBound) {
+    printf("pb\n");
+    return;
+  }
+
+  int32_t k = bigPrimeIndex[LongFloor(pMin)];
+  double b = k + piCubeRootXz;
+  const double xm = xValue * inv;
+  const double base = 2.0 + piCurrent;
+  for (; k < bigPrimeCount; ++k) {
+    const double p = bigPrimeArray[k];
+    if (p > pMax) break;
+    b += 1.0;  // pi(p)
+    const double v = xm / p;
+    if (w.T * w.T > kFlushThreshold) {
+      result.Add(-w.T);
+      w.T = 0.0;
+    }
+    // Positions are measured from the block's own lower boundary.
+    const double d = v - w.lo;
+    int32_t pos = LongFloor(d);
+    const double f = d - pos;
+    const double tol = kRelativeMargin * v;
+    if (f < tol || f > 1.0 - tol) pos = static_cast<int32_t>(x.QuotientMinus(p, m, w.lo));
+    double L;
+    if (pos + w.lo < p)
+      L = 1.0;
+    else
+      L = base - b + w.block->CountUpTo(pos);
+    w.T += L * mu;
+  }
+}
+
+void CComputer::Run() {
+  Prepare();
+  InitRangeCount();
+
+  if (z * lowerBound > xValue) printf("ERROR in CComputer::Run, xx and z are too large\n");
+  if (lowerBound <= cubeRootXz) return;
+
+  const int32_t W = windowLength;
+  const int32_t M = factorLimit;
+  Block nBlock(W);
+  nBlock.SetPrimes(sievePrimes);
+  const double zq = Integer(z).FloorQuotient(Integer(lowerBound));
+
+  double start = rangeStart;
+  if (start < 2.0) {
+    start = 1.0;
+    piCurrent = 1.0;  // the prime 2; the block counts odd primes
+    piAtRangeStart = 1.0;
+  } else {
+    piAtRangeStart = piCurrent;
+  }
+
+  Window w;
+  w.block = &nBlock;
+  while (start < rangeEnd) {
+    const double hi = Min(start + W, rangeEnd);
+
+    w.P1.CeilDivide(x, Integer(hi));
+    w.P1.Add(-1.0);
+    if (start < 2.0) {
+      w.P2 = Integer(lowerBound * z);
+    } else {
+      w.P2.CeilDivide(x, Integer(start));
+    }
+    w.P2.Add(-1.0);
+    w.X1 = w.P1.GetApprox();
+    w.X2 = w.P2.GetApprox();
+
+    const double mLo = Max(w.P1.FloorQuotient(Integer(lowerBound)), zq);
+    const double mHi = Min(Min(z, w.P2.FloorQuotient(Integer(cubeRootXz))),
+                           DoubleFloor(w.X2 * std::sqrt(w.X2 / xValue)) + 1.0);
+
+    w.T = 0.0;
+    nBlock.RunSieve(start, hi);
+    nBlock.BuildCounts();
+    w.lo = nBlock.Lo();
+
+    Integer xmLo;
+    xmLo.Divide(x, Integer(mLo));
+    w.root = xmLo.FloorCbrt();
+
+    // Small m from the factor tables.
+    {
+      int32_t mEnd = LongFloor(mHi) + 1;
+      if (mEnd > M) mEnd = M;
+      int32_t m = LongFloor(mLo) + 1;
+      if (m % 2 == 0) ++m;
+      for (; m < mEnd; m += 2) {
+        const int32_t i = (m - 1) / 2;
+        const double a = lpfTable[i] == 0 ? m : 2.0 * lpfTable[i] + 1.0;
+        LeafSum(m, a, muTable[i], w);
+      }
+    }
+
+    // Primes m below X1^(2/3): no composite m with a m >= X1 lies there.
+    const double pEnd = Min(mHi, DoubleFloor(std::pow(w.X1, 2.0 / 3.0)) - 1.0);
+    double cur = Max(mLo, M);
+    {
+      Block mSieve(W);
+      mSieve.SetPrimes(mPrimes);
+      while (cur < pEnd) {
+        const double h = Min(Min(cur + W, pEnd), y);
+        if (h <= cur) {
+          cur = pEnd;
+          break;
+        }
+        mSieve.RunSieve(cur, h);
+        mSieve.StartIteration();
+        while (mSieve.Next()) {
+          const double q = mSieve.Current();
+          if (q * q >= w.X1) LeafSum(q, q, -1.0, w);
+        }
+        cur = h;
+      }
+    }
+
+    // The remaining m from the Moebius sieve.
+    cur = Max(cur, M);
+    while (cur < mHi) {
+      const double h = Min(cur + W, mHi);
+      mBlock->RunSieve(cur, h);
+      mBlock->StartIteration(0.0);
+      while (mBlock->Next()) {
+        double a, mu;
+        const double m = mBlock->CurrentWithFactor(a, mu);
+        if (a * m >= w.X1) LeafSum(m, a, mu, w);
+      }
+      cur = h;
+    }
+
+    result.Add(-w.T);
+    piCurrent += nBlock.CountAll();
+    sieveCurrent = hi;
+    start = hi;
+    ShowProgress(hi);
+  }
+  piAtRangeEnd = piCurrent;
+}
