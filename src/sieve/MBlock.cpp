@@ -1,0 +1,153 @@
+#include "sieve/MBlock.h"
+
+#include <cassert>
+#include <cstdio>
+
+#include "arith/Floor.h"
+#include "engine/PrimeSeries.h"
+
+MBlock::MBlock(int32_t width, double z)
+    : lo_(0.0), hi_(0.0), z_(z), primes_(nullptr), count_(0), limit_(0), pos_(-1) {
+  capacity_ = width / 2 + 1;
+  if (capacity_ < 1) capacity_ = 1;
+  lpf_ = new int32_t[capacity_];
+  sign_ = new int8_t[capacity_];
+  prod_ = new double[capacity_];
+}
+
+MBlock::~MBlock() {
+  delete[] lpf_;
+  delete[] sign_;
+  delete[] prod_;
+}
+
+void MBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
+
+namespace {
+
+// Smallest even number >= x.
+double EvenCeil(double x) {
+  double u = 2.0 * DoubleFloor(x * 0.5);
+  return (x - u >= 1.0) ? u + 2.0 : u;
+}
+
+// Index of the first odd multiple of m above lo (lo even, m odd): the
+// distance j from lo to the first multiple above it, moved on by m when even.
+int64_t FirstOddMultipleIndex(int64_t lo, int64_t m) {
+  int64_t r = lo % m;
+  if (r < 0) r += m;
+  int64_t j = m - r;  // 1 <= j <= m
+  if ((j & 1) == 0) j += m;
+  return (j - 1) >> 1;
+}
+
+}  // namespace
+
+void MBlock::RunSieve(double start, double end) {
+  lo_ = EvenCeil(start);
+  hi_ = EvenCeil(end);
+  const double half = DoubleFloor((hi_ - lo_) * 0.5);
+  if (half > capacity_) {
+    printf("Pb in MBlock::RunSieve\n");
+    count_ = capacity_;  // the surplus entries do not fit: the segment is cut
+    hi_ = lo_ + 2.0 * count_;
+  } else if (half < 1.0) {
+    count_ = 0;
+    hi_ = lo_;
+  } else {
+    count_ = static_cast<int32_t>(half);
+  }
+  limit_ = 0;
+  pos_ = -1;
+
+  const int64_t count = count_;
+  for (int64_t i = 0; i < count; ++i) {
+    lpf_[i] = 0;
+    sign_[i] = 1;
+    prod_[i] = 1.0;
+  }
+  if (primes_ == nullptr || count == 0) return;
+
+  const int64_t lo = static_cast<int64_t>(lo_);
+  const int64_t hi = static_cast<int64_t>(hi_);
+  const int64_t zBound = z_ >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(DoubleFloor(z_));
+
+  // First pass: every table prime flips the sign of its multiples, enters
+  // the product and, first come, the least factor. A table prime above z
+  // rules its multiples out altogether (value 0).
+  primes_->StartIteration();
+  while (primes_->Next()) {
+    const double pd = primes_->Current();
+    const int64_t p = static_cast<int64_t>(pd);
+    if (p >= hi) break;  // no odd multiple below hi
+    int64_t i = FirstOddMultipleIndex(lo, p);
+    const int32_t p32 = static_cast<int32_t>(p);
+    if (p <= zBound) {
+      for (; i < count; i += p) {
+        prod_[i] *= pd;
+        sign_[i] = static_cast<int8_t>(-sign_[i]);
+        if (lpf_[i] == 0) lpf_[i] = p32;
+      }
+    } else {
+      for (; i < count; i += p) {
+        prod_[i] *= pd;
+        sign_[i] = 0;
+        if (lpf_[i] == 0) lpf_[i] = p32;
+      }
+    }
+  }
+
+  // Second pass: multiples of a square of a table prime get value 0.
+  primes_->StartIteration();
+  while (primes_->Next()) {
+    const int64_t p = static_cast<int64_t>(primes_->Current());
+    const int64_t s = p * p;
+    if (s >= hi) break;  // the first multiple of s above lo is at least hi
+    for (int64_t i = FirstOddMultipleIndex(lo, s); i < count; i += s) sign_[i] = 0;
+  }
+}
+
+void MBlock::StartIteration(double limit) {
+  if (limit >= 2147483647.0)
+    limit_ = INT32_MAX;
+  else if (limit <= -2147483648.0)
+    limit_ = INT32_MIN;
+  else
+    limit_ = static_cast<int32_t>(limit);
+  pos_ = -1;
+}
+
+int MBlock::Next() {
+  if (pos_ >= count_) return 0;  // exhausted: stays at the end
+  ++pos_;
+  if (limit_ > 0) {
+    const int32_t limit = limit_;
+    while (pos_ < count_ && lpf_[pos_] >= 1 && lpf_[pos_] <= limit) ++pos_;
+  }
+  return pos_ != count_;
+}
+
+double MBlock::Current(double& v) const {
+  assert(pos_ >= 0 && pos_ < count_);
+  const double n = lo_ + 1.0 + 2.0 * pos_;
+  if (lpf_[pos_] == 0) {
+    // n is 1 or a prime outside the table
+    v = n > z_ ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
+    return n;
+  }
+  const double prod = prod_[pos_];
+  int s = sign_[pos_];
+  if (n > z_ * prod)
+    s = 0;  // the cofactor n / prod is a prime above z
+  else if (prod < n * 0.5)
+    s = -s;  // the cofactor is a prime outside the table
+  v = static_cast<double>(s);
+  return n;
+}
+
+double MBlock::CurrentWithFactor(double& f, double& v) const {
+  const double n = Current(v);
+  const int32_t lpf = lpf_[pos_];
+  f = lpf == 0 ? n : static_cast<double>(lpf);
+  return n;
+}
