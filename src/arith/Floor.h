@@ -4,29 +4,33 @@
 // rounding mode.
 #include <cstdint>
 
-// Slow path of LongFloor for x >= 2^31: prints
+// Slow path of LongFloor outside -2^31 <= x < 2^31. For x >= 2^31 it prints
 // "PB in LongFloor, x=%.0lf is too large\n" and returns the 21 leading
-// significand bits of x.
-int32_t LongFloorTooLarge(double x);
+// significand bits of x (a number from 2^20 to 2^21 - 1); below -2^31 (and
+// for NaN) it returns -2^31 silently.
+int32_t LongFloorOutOfRange(double x);
 
-// Floor of x as a double; exact for |x| < 2^53 (-0.0 stays -0.0).
+// Floor of x as a double; exact for |x| < 2^53 (-0.0 stays -0.0). Values of
+// 2^52 or more in magnitude are integers already and come back unchanged.
 inline double DoubleFloor(double x) {
-  if (x >= 4503599627370496.0 || x <= -4503599627370496.0) return x;  // |x| >= 2^52: integral
-  double t = static_cast<double>(static_cast<int64_t>(x));             // truncation
+  if (!(x < 4503599627370496.0 && x > -4503599627370496.0)) return x;  // |x| >= 2^52, NaN
+  const double t = static_cast<double>(static_cast<int64_t>(x));        // truncation
   if (t == x) return x;
   return t > x ? t - 1.0 : t;
 }
 
 // Ceiling of x as a double; exact for |x| < 2^53.
 inline double DoubleCeil(double x) {
-  double f = DoubleFloor(x);
+  const double f = DoubleFloor(x);
   return f == x ? x : f + 1.0;
 }
 
 // Floor of x as a 32-bit signed integer; exact for -2^31 <= x < 2^31.
 inline int32_t LongFloor(double x) {
-  if (x >= 2147483648.0) return LongFloorTooLarge(x);
-  int64_t t = static_cast<int64_t>(x);
+  if (__builtin_expect(!(x < 2147483648.0 && x >= -2147483648.0), 0)) {
+    return LongFloorOutOfRange(x);
+  }
+  int64_t t = static_cast<int64_t>(x);  // truncation, in 64 bits: -2^31 fits
   if (static_cast<double>(t) > x) t -= 1;
   return static_cast<int32_t>(t);
 }

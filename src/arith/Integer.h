@@ -15,7 +15,7 @@ class Integer {
  public:
   static constexpr int kLimbs = 6;
 
-  Integer();                  // unset: count = -1
+  Integer();                  // unset: count = -1 (reads as 0)
   explicit Integer(double x); // same as Set(x)
 
   void Set(double x);         // x integer-valued
@@ -52,6 +52,7 @@ class Integer {
   static int Compare(const Integer& u, const Integer& v);
 
   // Read access to the representation.
+  bool IsNegative() const;
   int32_t Count() const { return count_; }
   double Limb(int i) const { return limb_[i]; }
   double High() const { return high_; }
@@ -59,6 +60,10 @@ class Integer {
 
  private:
   void Normalise();
+  void SetWide(double x);
+  void MultiplyLimbs(const Integer& a, const Integer& b);
+  int DivideWide(const Integer& a, const Integer& b);
+  static int SignedCompare(const Integer& u, const Integer& v);
 
   double limb_[kLimbs];
   int32_t count_;
