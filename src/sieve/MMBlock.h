@@ -20,6 +20,9 @@ class MMBlock {
   static double EstimateMemory(double a, int32_t n);
 
  private:
+  int32_t IndexAbove(double v) const;  // listed primes <= v, v taken at most e
+  void FindFirstQ();                   // from qIndex on, the first q with an r
+
   double mStart_, mEnd_, mLimit_, xArg_, p_;
   PrimeSeries* rootPrimes_;
   int32_t primeLimit_, primeCount_;
@@ -29,4 +32,5 @@ class MMBlock {
   int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;
   double rLow_, rHigh_, value_, sign_;
   Block* block_;
+  bool primesDone_;  // the primes of the window are all given (or none)
 };
