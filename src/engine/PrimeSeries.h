@@ -6,6 +6,9 @@
 class PrimeSeries {
  public:
   PrimeSeries(double a, double b);  // builds the series (Run); walk at its start
+  // Same, with the room fixed to maxNbPrimes primes instead of the estimate;
+  // primes beyond the room are reported and left out.
+  PrimeSeries(double a, double b, int32_t maxNbPrimes);
   ~PrimeSeries();
   PrimeSeries(const PrimeSeries&) = delete;
   PrimeSeries& operator=(const PrimeSeries&) = delete;
@@ -20,10 +23,13 @@ class PrimeSeries {
 
   double GetBase() const;
   double GetLast() const;
+  int32_t GetMaxNbPrimes() const { return size_ - 1; }
 
  private:
-  void Run();
-  // Private fields may change freely; only the public interface is shared.
+  void Run(int32_t forcedCapacity);
+  void UseSmallTable();
+  void BuildIndex();
+
   double start_, end_;
   int32_t size_, pos_, count_;
   double base_, last_, cur_;
@@ -31,9 +37,29 @@ class PrimeSeries {
   int32_t markPos_;
   uint8_t* gaps_;
   int32_t indexEntries_;
+  int32_t indexStep_;      // entry i sits at position i * indexStep_ - 1
   double* indexValues_;
-  int32_t* indexPositions_;
 };
 
 // Generous estimate of the number of primes in (a, b]: 2.2 (b/ln b - a'/ln a').
 double EstimateCount(double a, double b);
+
+// The walk runs in the inner loops of every sieve: defined here to inline.
+// pos never leaves -1 .. count, so the gap array is never read outside.
+
+inline int PrimeSeries::Next() {
+  if (pos_ >= count_) return 0;
+  ++pos_;
+  if (pos_ >= count_) return 0;
+  cur_ += 2.0 * gaps_[pos_];
+  return 1;
+}
+
+inline double PrimeSeries::Current() const { return cur_; }
+
+inline int PrimeSeries::Previous() {
+  if (pos_ < 0) return 0;
+  cur_ -= 2.0 * gaps_[pos_];
+  --pos_;
+  return pos_ >= 0 ? 1 : 0;
+}

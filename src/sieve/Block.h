@@ -33,7 +33,16 @@ class Block {
   double Hi() const;
   int32_t Count() const;                     // entries in the current window
 
+  // Entry i of the current window is struck out (0 <= i < Count()).
+  bool IsStruck(int32_t i) const { return (bits_[i >> 5] >> (i & 31)) & 1u; }
+  double Capacity() const { return capacity_; }
+
  private:
+  // First unstruck entry at or after i, or count_ when there is none.
+  int32_t NextUnstruck(int32_t i) const;
+  // Last unstruck entry at or before i, or -1 when there is none.
+  int32_t PreviousUnstruck(int32_t i) const;
+
   double lo_, hi_, length_;
   PrimeSeries* primes_;
   uint32_t* bits_;
@@ -41,7 +50,68 @@ class Block {
   int32_t words_;
   int32_t count_;
   int32_t* prefix_;
+  int32_t prefixEntries_;
   int32_t prefixValid_;
   int32_t pos_;
   double rank_;
 };
+
+// The counting and walking operations sit in the innermost loops of the
+// components: they are defined here so that they inline.
+
+inline double Block::CountUpTo(int32_t d) const {
+  int32_t e = (d - 1) >> 1;  // entry of the largest odd n <= lo + d
+  if (e < 0) return 0.0;
+  if (e >= count_) e = count_ - 1;  // nothing lies beyond the window
+  if (e < 0) return 0.0;
+  if ((e & 1) == 0) return prefix_[e >> 1];
+  return prefix_[e >> 1] + static_cast<double>(((bits_[e >> 5] >> (e & 31)) & 1u) ^ 1u);
+}
+
+inline int32_t Block::NextUnstruck(int32_t i) const {
+  if (i >= count_) return count_;
+  int32_t w = i >> 5;
+  uint32_t free = ~bits_[w] >> (i & 31);
+  if (free != 0) {
+    i += __builtin_ctz(free);
+    return i < count_ ? i : count_;
+  }
+  const int32_t lastWord = (count_ - 1) >> 5;
+  while (++w <= lastWord) {
+    free = ~bits_[w];
+    if (free != 0) {
+      i = (w << 5) + __builtin_ctz(free);
+      return i < count_ ? i : count_;
+    }
+  }
+  return count_;
+}
+
+inline int32_t Block::PreviousUnstruck(int32_t i) const {
+  if (i >= count_) i = count_ - 1;
+  if (i < 0) return -1;
+  int32_t w = i >> 5;
+  uint32_t free = ~bits_[w] << (31 - (i & 31));
+  if (free != 0) return i - __builtin_clz(free);
+  while (--w >= 0) {
+    free = ~bits_[w];
+    if (free != 0) return (w << 5) + 31 - __builtin_clz(free);
+  }
+  return -1;
+}
+
+inline int Block::Next() {
+  pos_ = NextUnstruck(pos_ + 1);
+  if (pos_ >= count_) return 0;
+  rank_ += 1.0;
+  return 1;
+}
+
+inline int Block::Previous() {
+  pos_ = PreviousUnstruck(pos_ - 1);
+  if (pos_ < 0) return 0;
+  rank_ -= 1.0;
+  return 1;
+}
+
+inline double Block::Current() const { return 1.0 + lo_ + 2.0 * pos_; }
