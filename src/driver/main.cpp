@@ -1,6 +1,10 @@
 #include <cstdio>
 
+#include "driver/RangeDialogue.h"
+
 int main() {
-  printf("Brunsk is not built yet: the program entry comes with the driver.\n");
+  printf("Brunsk, version %s by Tormelin\n", "1.1");
+  RangeDialogue();
+  printf("coucou\n");
   return 0;
 }
