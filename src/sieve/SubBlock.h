@@ -28,6 +28,9 @@ class SubBlock {
   double Quot(int32_t i) const;
 
  private:
+  int32_t NextUnstruck(int32_t i) const;           // or count_ when none is left
+  int32_t CountFree(int32_t from, int32_t to) const;  // unstruck entries in [from, to)
+
   double modulus_, residue_, lo_, hi_;
   PrimeSeries* primes_;
   uint32_t* bits_;
