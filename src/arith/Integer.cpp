@@ -266,8 +266,10 @@ void Integer::Product(const Integer& a, const Integer& b) {
 }
 
 // this = a * b without the capacity message. The limbs are gathered apart so
-// that the target may be one of the operands; limbs from the seventh on are
-// dropped.
+// that the target may be one of the operands. Terms from the seventh limb on
+// are dropped; they are multiples of 10^36, so when the product fits (from
+// -10^30 to 10^36 - 1) the six low limbs and the sign of the operands still
+// give it exactly.
 void Integer::MultiplyLimbs(const Integer& a, const Integer& b) {
   const int ca = a.count_ < 0 ? 0 : a.count_;
   const int cb = b.count_ < 0 ? 0 : b.count_;
@@ -278,6 +280,18 @@ void Integer::MultiplyLimbs(const Integer& a, const Integer& b) {
     for (int j = 0; j < cb && i + j < kLimbs; ++j) r[i + j] += ai * b.limb_[j];
   }
   memcpy(limb_, r, sizeof r);
+  if (c > kLimbs) {
+    // Reduce modulo 10^36, then borrow once from the top for a negative product.
+    double carry = 0.0;
+    for (int i = 0; i < kLimbs; ++i) {
+      const double t = carry + limb_[i];
+      const double q = DoubleFloor(t * kInvBase);
+      limb_[i] = t - q * kBase;
+      carry = q;
+    }
+    // Both operands have two limbs or more here, so neither is zero.
+    if (a.IsNegative() != b.IsNegative()) limb_[kLimbs - 1] -= kBase;
+  }
   count_ = c < kLimbs ? c : kLimbs;
   Normalise();
 }

@@ -1,7 +1,9 @@
 #pragma once
-// Exact signed integer of six base-10^6 limbs held in doubles (magnitudes
-// below 10^36), negative values in ten-to-the-sixth complement, with three
-// double summaries kept up to date after every change.
+// Exact signed integer of six base-10^6 limbs held in doubles, negative values
+// in ten-to-the-sixth complement (the top limb is -1), with three double
+// summaries kept up to date after every change. Six limbs hold the values from
+// -10^30 to 10^36 - 1; beyond, results are defined but not exact, and no limb
+// past the sixth is ever touched.
 #include <cstdint>
 #include <cstdio>
 
