@@ -18,7 +18,9 @@ class LargeBlock {
   void RunSieve(const Integer& lo, const Integer& hi, int clear);
   void StartIteration();
   int Next();
-  int32_t Count() const;
+  int32_t Count() const;      // odd numbers in the current window
+  double Capacity() const { return capacity_; }
+  bool IsStruck(int32_t i) const { return (bits_[i >> 5] >> (i & 31)) & 1u; }
 
  private:
   double width_;
