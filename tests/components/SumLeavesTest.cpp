@@ -1,0 +1,219 @@
+// The leaf sum of one prime in one window against a brute-force sum, on each
+// of its three sources of m, with and without a collected list.
+#include "components/SumLeaves.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "arith/Integer.h"
+#include "components/DComputer.h"
+#include "engine/PrimeSeries.h"
+#include "sieve/CBlock.h"
+#include "sieve/MBlock.h"
+
+namespace {
+
+typedef long long i64;
+
+std::vector<int32_t> SmallestFactors(i64 N) {
+  std::vector<int32_t> spf(N + 1, 0);
+  for (i64 i = 2; i <= N; ++i)
+    if (spf[i] == 0)
+      for (i64 j = i; j <= N; j += i)
+        if (spf[j] == 0) spf[j] = static_cast<int32_t>(i);
+  return spf;
+}
+
+int MuBounded(i64 m, i64 y, const std::vector<int32_t>& spf) {
+  int mu = 1;
+  while (m > 1) {
+    i64 p = spf[m];
+    if (p > y) return 0;
+    m /= p;
+    if (m % p == 0) return 0;
+    mu = -mu;
+  }
+  return mu;
+}
+
+// One window (lo, lo + W] of x = 2^6 3^4 5^3 7^2 11 13 17 (many exact
+// quotients x/(m p)) with the odd primes below p struck out.
+struct Fixture {
+  static constexpr i64 kX = 64LL * 81 * 125 * 49 * 11 * 13 * 17;
+  i64 y = 0, z = 0;
+  double p = 0;
+  i64 lo = 0, W = 0;
+  std::vector<int32_t> spf;
+  std::vector<i64> prefix;  // prefix[d]: unstruck odd n in (lo, lo + d]
+
+  Fixture(double prime, i64 windowLo, i64 width) : p(prime), lo(windowLo), W(width) {
+    y = 17025;  // about 4 x^(1/3)
+    z = 3 * y;
+    spf = SmallestFactors(z + 1);
+    std::vector<char> alive(W + 1, 0);
+    for (i64 d = 1; d <= W; ++d) {
+      i64 n = lo + d;
+      if ((n & 1) == 0) continue;
+      bool ok = true;
+      for (i64 q = 3; q < p && ok; q += 2)
+        if (n % q == 0 && n != q && IsPrime(q)) ok = false;
+      alive[d] = ok;
+    }
+    prefix.assign(W + 1, 0);
+    for (i64 d = 1; d <= W; ++d) prefix[d] = prefix[d - 1] + alive[d];
+  }
+  static bool IsPrime(i64 q) {
+    for (i64 d = 2; d * d <= q; ++d)
+      if (q % d == 0) return false;
+    return q > 1;
+  }
+  bool Admissible(i64 m) const { return (m & 1) && spf[m] > p && MuBounded(m, y, spf) != 0; }
+  // sum of mu(m) (base + count up to x/(m p)) over admissible m in (a, b].
+  double Brute(i64 a, i64 b, double base) const {
+    double s = 0;
+    for (i64 m = a + 1; m <= b; ++m) {
+      if (!Admissible(m)) continue;
+      i64 d = kX / (m * static_cast<i64>(p)) - lo;
+      s += (base + (d <= 0 ? 0 : prefix[d])) * MuBounded(m, y, spf);
+    }
+    return s;
+  }
+  // The m whose leaf lies in the window: lo < x/(m p) <= lo + W.
+  void MRange(i64& a, i64& b) const {
+    const i64 P = static_cast<i64>(p);
+    b = (kX - 1) / (lo * P);          // m p < x / lo
+    a = (kX + (lo + W) * P - 1) / ((lo + W) * P) - 1;  // m p >= x / (lo + W)
+  }
+};
+
+struct Engine {
+  DComputer d;
+  PrimeSeries t2;
+  MBlock mblock;
+  CBlock block;
+  Engine(const Fixture& f)
+      : d(Integer(static_cast<double>(Fixture::kX)), static_cast<double>(f.y),
+          static_cast<double>(f.z), 1.0),
+        t2(2.0, std::floor(std::sqrt(static_cast<double>(f.z)))),
+        mblock(d.MStep(), static_cast<double>(f.y)),
+        block(static_cast<int32_t>(f.W)) {
+    d.Prepare();
+    mblock.SetPrimes(&t2);
+    block.Reset(static_cast<double>(f.lo), static_cast<double>(f.lo + f.W));
+    PrimeSeries below(2.0, f.p - 1.0);
+    below.StartIteration();
+    while (below.Next()) block.RemoveMultiples(below.Current());
+  }
+};
+
+}  // namespace
+
+TEST(SumLeaves, AllThreeSourcesMatchABruteForceSum) {
+  // p = 31: tables below zTableLimit, two-prime enumerator up to 31^3 - 1,
+  // Moebius block beyond; a wide window makes the m range straddle both cuts.
+  {
+    Fixture probe(31, 2, 2);
+    Engine e0(probe);
+    const i64 tl = e0.d.ZTableLimit();
+    ASSERT_LT(tl, 29791) << "the window must reach the table limit and p^3";
+    // window whose m range is (tl / 2, 40000]
+    const i64 lo = Fixture::kX / (31 * 40000LL) + 1;
+    const i64 hi = Fixture::kX / (31 * (tl / 2));
+    Fixture f(31, lo, hi - lo);
+    Engine e(f);
+    i64 a, b;
+    f.MRange(a, b);
+    ASSERT_LT(a, tl);
+    ASSERT_GT(b, 29791);
+    double sum = 0.0, mLow = static_cast<double>(a);
+    Integer result(0.0);
+    SumLeaves(e.d, sum, result, 31, mLow, static_cast<double>(b), 1000.0, e.block, e.mblock,
+              e.d.MStep(), nullptr, nullptr, 0);
+    EXPECT_EQ(sum - result.GetApprox(), f.Brute(a, b, 1000.0));
+    EXPECT_EQ(mLow, static_cast<double>(b));  // consumed to the end
+  }
+}
+
+TEST(SumLeaves, ListGivesTheSameSumAsTheBlocks) {
+  Fixture probe(7, 2, 2);
+  Engine e0(probe);
+  const i64 tl = e0.d.ZTableLimit();
+  const i64 lo = Fixture::kX / (7 * (3 * tl)) + 1;
+  const i64 hi = Fixture::kX / (7 * (tl / 2));
+  Fixture f(7, lo, hi - lo);
+  Engine e(f);
+  i64 a, b;
+  f.MRange(a, b);
+  ASSERT_LT(a, tl);
+  // list: the admissible m above the tables, increasing, with their weights
+  std::vector<double> mList;
+  std::vector<int8_t> muList;
+  for (i64 m = tl; m <= b + 50; ++m)
+    if (f.Admissible(m)) {
+      mList.push_back(static_cast<double>(m));
+      muList.push_back(static_cast<int8_t>(MuBounded(m, f.y, f.spf)));
+    }
+  ASSERT_GT(mList.size(), 10u);
+  double s1 = 0, s2 = 0, l1 = static_cast<double>(a), l2 = static_cast<double>(a);
+  Integer r1(0.0), r2(0.0);
+  SumLeaves(e.d, s1, r1, 7, l1, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
+            nullptr, nullptr, 0);
+  SumLeaves(e.d, s2, r2, 7, l2, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
+            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  const double brute = f.Brute(a, b, 5.0);
+  EXPECT_EQ(s1 - r1.GetApprox(), brute);
+  EXPECT_EQ(s2 - r2.GetApprox(), brute);
+  // A list whose last m is not above mLow adds nothing beyond the tables.
+  double s3 = 0, l3 = mList.back();
+  Integer r3(0.0);
+  SumLeaves(e.d, s3, r3, 7, l3, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
+            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  EXPECT_EQ(s3, 0.0);
+}
+
+TEST(SumLeaves, BoundsAreWrittenBack) {
+  Fixture f(5, 1000000, 5000);
+  Engine e(f);
+  const double tl = e.d.ZTableLimit();
+  Integer r(0.0);
+  double sum = 0;
+  // mLow > mHigh: nothing, mLow unchanged
+  double mLow = 20.0;
+  SumLeaves(e.d, sum, r, 5, mLow, 10.0, 0.0, e.block, e.mblock, e.d.MStep(), nullptr, nullptr, 0);
+  EXPECT_EQ(mLow, 20.0);
+  EXPECT_EQ(sum, 0.0);
+  // mLow = mHigh below the tables: nothing added, mLow raised to tl - 1
+  mLow = 11.0;
+  SumLeaves(e.d, sum, r, 5, mLow, 11.0, 0.0, e.block, e.mblock, e.d.MStep(), nullptr, nullptr, 0);
+  EXPECT_EQ(mLow, tl - 1.0);
+  EXPECT_EQ(sum, 0.0);
+}
+
+TEST(SumLeaves, LargeSumsMoveIntoTheResult) {
+  // A window sum that passes 10^15 on the way out moves into the result
+  // (subtracted), and the sum starts again from 0.
+  Fixture f(5, 1000000, 20000);
+  Engine e(f);
+  i64 a, b;
+  f.MRange(a, b);
+  const double added = f.Brute(a, b, 1e9);
+  ASSERT_NE(added, 0.0);
+  const double start = added > 0 ? 1e15 : -1e15;
+  double sum = start, mLow = static_cast<double>(a);
+  Integer result(0.0);
+  SumLeaves(e.d, sum, result, 5, mLow, static_cast<double>(b), 1e9, e.block, e.mblock,
+            e.d.MStep(), nullptr, nullptr, 0);
+  EXPECT_EQ(sum, 0.0);
+  EXPECT_EQ(result.GetApprox(), -(start + added));
+  // below the threshold the sum stays in the double
+  double small = 0.0;
+  mLow = static_cast<double>(a);
+  Integer untouched(0.0);
+  SumLeaves(e.d, small, untouched, 5, mLow, static_cast<double>(b), 1e9, e.block, e.mblock,
+            e.d.MStep(), nullptr, nullptr, 0);
+  EXPECT_EQ(small, added);
+  EXPECT_EQ(untouched.GetApprox(), 0.0);
+}

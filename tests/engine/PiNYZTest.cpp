@@ -1,0 +1,248 @@
+// pi(x) from the full evaluation against plain sieve counts, with the
+// verification's parameters and with random admissible ones; the console
+// report and the parameter errors.
+#include "engine/PiNYZ.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "arith/Integer.h"
+#include "auxcount/SmallPi.h"
+#include "components/AComputer.h"
+#include "components/BComputer.h"
+#include "components/CComputer.h"
+#include "components/DComputer.h"
+#include "engine/SigmaTerms.h"
+
+namespace {
+
+typedef long long i64;
+
+// pi(x) for every x of a list, by one segmented sweep of odd numbers.
+std::vector<i64> SievedPi(std::vector<i64> xs) {
+  std::vector<i64> order(xs.size());
+  for (size_t i = 0; i < xs.size(); ++i) order[i] = static_cast<i64>(i);
+  std::sort(order.begin(), order.end(), [&](i64 a, i64 b) { return xs[a] < xs[b]; });
+  const i64 top = xs.empty() ? 0 : xs[order.back()];
+  i64 root = static_cast<i64>(std::sqrt(static_cast<double>(top))) + 2;
+  std::vector<char> small(root + 1, 1);
+  std::vector<i64> primes;
+  for (i64 i = 3; i <= root; i += 2)
+    if (small[i]) {
+      primes.push_back(i);
+      for (i64 j = i * i; j <= root; j += 2 * i) small[j] = 0;
+    }
+  std::vector<i64> out(xs.size());
+  const i64 W = 1 << 19;  // odd numbers per segment
+  std::vector<char> seg(W);
+  i64 count = top >= 2 ? 1 : 0;  // the prime 2
+  size_t next = 0;
+  while (next < order.size() && xs[order[next]] < 2) out[order[next++]] = 0;
+  // segment k holds the odd n = base + 2i, base = 1 + 2 W k
+  for (i64 base = 1; next < order.size(); base += 2 * W) {
+    std::fill(seg.begin(), seg.end(), 1);
+    if (base == 1) seg[0] = 0;  // 1 is not prime
+    const i64 last = base + 2 * (W - 1);
+    for (i64 p : primes) {
+      if (p * p > last) break;
+      i64 first = std::max(p * p, ((base + p - 1) / p) * p);
+      if ((first & 1) == 0) first += p;
+      for (i64 n = first; n <= last; n += 2 * p) seg[(n - base) / 2] = 0;
+    }
+    for (i64 i = 0; i < W && next < order.size(); ++i) {
+      const i64 n = base + 2 * i;
+      while (next < order.size() && xs[order[next]] < n) out[order[next++]] = count;
+      count += seg[i];
+    }
+    while (next < order.size() && xs[order[next]] <= last) out[order[next++]] = count;
+  }
+  return out;
+}
+
+double Pi(i64 x, double y, double z) {
+  Integer r = PiNYZ(Integer(static_cast<double>(x)), y, z, 0);
+  return r.GetApprox();
+}
+
+// The parameters of the verification's main run.
+void MainParameters(const Integer& x, double& y, double& z) {
+  const double s = x.FloorSqrt();
+  y = DefaultY(x);
+  if (y >= s) y = s - 1.0;
+  z = std::floor(2.4 * y);
+  if (z >= s) z = s - 1.0;
+}
+
+std::string Text(const Integer& v) {
+  char buf[64];
+  v.Format(buf);
+  return buf;
+}
+
+template <class T>
+Integer RunAlone(T& c) {
+  c.TimedRun();
+  Integer r;
+  c.GetResult(&r);
+  return r;
+}
+
+}  // namespace
+
+TEST(PiNYZ, PowersOfTenWithTheMainParameters) {
+  const double known[] = {0, 0, 25, 168, 1229, 9592, 78498, 664579, 5761455, 50847534,
+                          455052511, 4118054813.0, 37607912018.0};
+  Integer x(1.0);
+  for (int k = 1; k <= 12; ++k) {
+    x.Multiply(10.0);
+    if (k < 2) continue;
+    double y, z;
+    MainParameters(x, y, z);
+    SCOPED_TRACE(::testing::Message() << "k=" << k << " y=" << y << " z=" << z);
+    EXPECT_EQ(PiNYZ(x, y, z, 0).GetApprox(), known[k]);
+  }
+}
+
+TEST(PiNYZ, RandomArgumentsAndParametersMatchASieve) {
+  std::mt19937_64 rng(314159);
+  struct Case {
+    i64 x;
+    double y, z;
+  };
+  std::vector<Case> cases;
+  std::vector<i64> xs;
+  while (cases.size() < 250) {
+    const double e = 2.0 + 6.0 * std::uniform_real_distribution<double>(0, 1)(rng);
+    const i64 x = static_cast<i64>(std::pow(10.0, e));
+    i64 s = static_cast<i64>(std::sqrt(static_cast<double>(x)));
+    while (s * s > x) --s;
+    while ((s + 1) * (s + 1) <= x) ++s;
+    i64 yMin = static_cast<i64>(std::cbrt(static_cast<double>(x)));
+    while (yMin * yMin * yMin <= x) ++yMin;
+    const i64 zMax = s * s == x ? s - 1 : s;  // z^2 < x
+    if (yMin > zMax) continue;
+    const i64 y = std::uniform_int_distribution<i64>(yMin, zMax)(rng);
+    const i64 z = std::uniform_int_distribution<i64>(y, zMax)(rng);
+    cases.push_back({x, static_cast<double>(y), static_cast<double>(z)});
+    xs.push_back(x);
+  }
+  const std::vector<i64> want = SievedPi(xs);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    ASSERT_EQ(Pi(c.x, c.y, c.z), static_cast<double>(want[i]))
+        << "x=" << c.x << " y=" << c.y << " z=" << c.z;
+  }
+}
+
+TEST(PiNYZ, EdgesOfTheParameterRange) {
+  EXPECT_EQ(Pi(1000000, 200, 200), 78498);  // z = y
+  EXPECT_EQ(Pi(1000000, 101, 999), 78498);  // smallest y, largest z
+  EXPECT_EQ(Pi(1000000, 999, 999), 78498);
+  EXPECT_EQ(Pi(1000, 20, 30), 168);         // n = 21 = 3 7 is an ordinary leaf
+  EXPECT_EQ(Pi(10000000, 430, 1032), 664579);
+  EXPECT_EQ(Pi(1000001, 101, 1000), 78498);
+  EXPECT_EQ(Pi(999999, 100, 999), 78498);
+}
+
+TEST(PiNYZ, ParameterErrorsReportAndGiveZero) {
+  const Integer x(1000000.0);
+  testing::internal::CaptureStdout();
+  Integer r = PiNYZ(x, 100, 200, 0);  // 100^3 = x is not above x
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pb in PiNY, y is not in the good range\n");
+  EXPECT_EQ(r.GetApprox(), 0.0);
+
+  testing::internal::CaptureStdout();
+  r = PiNYZ(x, 1000, 1000, 0);  // z^2 = x
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pb in PiNYZ, z is not in the good range\n");
+  EXPECT_EQ(r.GetApprox(), 0.0);
+
+  testing::internal::CaptureStdout();
+  r = PiNYZ(x, 200, 150, 0);  // z < y, although z^2 < x
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pb in PiNYZ, z is not in the good range\n");
+  EXPECT_EQ(r.GetApprox(), 0.0);
+
+  testing::internal::CaptureStdout();
+  r = PiNYZ(x, 50, 2000, 1);  // the z test comes first
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Computing Pi(x) : x=1000000 (1.000000E+06) y=50, z=2000\n"
+            "Pb in PiNYZ, z is not in the good range\n");
+  EXPECT_EQ(r.GetApprox(), 0.0);
+}
+
+TEST(PiNYZ, SmallArgumentsTakeTheSmallCount) {
+  testing::internal::CaptureStdout();
+  Integer r = PiNYZ(Integer(99.0), 5, 7, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Computing Pi(x) : x=99 (9.900000E+01) y=5, z=7\n");
+  EXPECT_EQ(r.GetApprox(), 25.0);
+  EXPECT_EQ(PiNYZ(Integer(2.0), 0, 0, 0).GetApprox(), 1.0);
+  EXPECT_EQ(PiNYZ(Integer(0.0), 0, 0, 0).GetApprox(), 0.0);
+}
+
+TEST(PiNYZ, VerboseReport) {
+  const Integer x(1000000.0);
+  const double y = 200, z = 480;
+  // The terms, each from its own producer.
+  Integer A, B, C, D;
+  {
+    AComputer c(x, y, 1.0);
+    A = RunAlone(c);
+  }
+  {
+    BComputer c(x, y, 1.0);
+    B = RunAlone(c);
+  }
+  {
+    CComputer c(x, y, z, 1.0);
+    C = RunAlone(c);
+  }
+  {
+    DComputer c(x, y, z, 1.0);
+    D = RunAlone(c);
+  }
+  // phi0 by its definition: odd squarefree n <= z with prime factors <= y.
+  i64 phi0 = 0;
+  for (i64 n = 1; n <= 480; n += 2) {
+    i64 m = n;
+    int mu = 1;
+    bool ok = true;
+    for (i64 p = 3; p * p <= m && ok; p += 2)
+      if (m % p == 0) {
+        m /= p;
+        if (m % p == 0) ok = false;
+        mu = -mu;
+      }
+    if (m > 1) {
+      if (m > 200) ok = false;
+      mu = -mu;
+    }
+    if (ok) phi0 += mu * ((1000000 / n + 1) / 2);
+  }
+  const double u = x.FloorCbrt();
+  const Integer sigma = SigmaTerms(x, y, u, 31.0);  // q = max(x / y^2 = 25, x^(1/4) = 31)
+
+  testing::internal::CaptureStdout();
+  Integer r = PiNYZ(x, y, z, 1);
+  std::string out = testing::internal::GetCapturedStdout();
+  out = std::regex_replace(out, std::regex("time=[0-9]+\\.[0-9][0-9]\n"), "time=T\n");
+  out = std::regex_replace(out, std::regex("time : [0-9]+\\.[0-9][0-9]\n"), "time : T\n");
+  const std::string want =
+      "Computing Pi(x) : x=1000000 (1.000000E+06) y=200, z=480\n"
+      "Computing A : ......A=" + Text(A) + ", time=T\n"
+      "Computing B : ......B=" + Text(B) + ", time=T\n"
+      "Computing C : ......C=" + Text(C) + ", time=T\n"
+      "Computing D : ......D=" + Text(D) + ", time=T\n"
+      "phi0=" + std::to_string(phi0) + ", time=T\n"
+      "Sigma=" + Text(sigma) + ", time=T\n"
+      "pi(x) total computation time : T\n"
+      "pi(1000000)=78498\n";
+  EXPECT_EQ(out, want);
+  EXPECT_EQ(r.GetApprox(), 78498.0);
+}
