@@ -16,6 +16,9 @@ const int32_t kSmallSize = 8;
 // Largest room a series can be given: the gap array is indexed by 32 bits.
 const double kMaxRoom = 2147483000.0;
 
+// Sieve segments of 2^18 numbers: 16 KB of bits, within the first-level cache.
+const double kSegment = 262144.0;
+
 }  // namespace
 
 PrimeSeries::PrimeSeries(double a, double b)
@@ -115,12 +118,16 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
   if (b >= 3.0 && a < b) {
     const double r = DoubleFloor(sqrt(b)) + 1.0;
     PrimeSeries inner(0.0, r);
-    Block block(r);
-    block.SetPrimes(&inner);
     double s = a < 2.0 ? 2.0 : a;
+    // Segments of at least kSegment numbers (when the interval is that long):
+    // every segment costs a floor per sieving prime, whatever its width.
+    double width = b - s + 2.0 < kSegment ? b - s + 2.0 : kSegment;
+    if (width < r) width = r;
+    Block block(width);
+    block.SetPrimes(&inner);
     bool full = false;  // a prime did not fit: the series ends before it
     while (s < b && !full) {
-      const double e = s + r < b ? s + r : b;
+      const double e = s + width < b ? s + width : b;
       block.RunSieve(s, e);
       while (block.Next()) {
         const double p = block.Current();

@@ -5,6 +5,30 @@
 
 #include "arith/Floor.h"
 #include "engine/PrimeSeries.h"
+#include "sieve/BitOps.h"
+
+namespace {
+
+// For a byte of unstruck bits: four 4-bit fields holding the number of set
+// bits among bits 0..0, 0..2, 0..4 and 0..6, the prefix counts of its pairs.
+struct PairPrefixTable {
+  uint16_t entry[256];
+  constexpr PairPrefixTable() : entry() {
+    for (int b = 0; b < 256; ++b) {
+      uint16_t packed = 0;
+      int running = 0;
+      for (int m = 0; m < 4; ++m) {
+        running += (b >> (2 * m)) & 1;
+        packed = static_cast<uint16_t>(packed | (running << (4 * m)));
+        running += (b >> (2 * m + 1)) & 1;
+      }
+      entry[b] = packed;
+    }
+  }
+};
+constexpr PairPrefixTable kPairPrefix{};
+
+}  // namespace
 
 Block::Block(double size)
     : lo_(0.0),
@@ -73,7 +97,7 @@ void Block::RunSieve(double start, double end) {
       int64_t j = LongFloor(m - lo_);
       const int64_t step = LongFloor(p);
       if ((j & 1) == 0) j += step;  // the next multiple is odd
-      for (int64_t i = (j - 1) >> 1; i < count; i += step) bits[i >> 5] |= 1u << (i & 31);
+      bitops::StrikeProgression(bits, (j - 1) >> 1, step, count);
     }
   }
   pos_ = -1;
@@ -86,26 +110,27 @@ void Block::BuildCounts() {
     prefix_ = new int32_t[prefixEntries_];
   }
   prefixValid_ = 1;
-  // prefix entry k counts the unstruck entries 0 .. 2k: the 16 entries of a
-  // word are running totals plus a popcount of the word's low 2m + 1 bits.
+  // prefix entry k counts the unstruck entries 0 .. 2k: a running total plus,
+  // byte by byte, the table's counts of the byte's pairs.
   const int32_t needed = (count_ + 1) >> 1;  // prefix entries of this window
-  const int32_t fullWords = count_ >> 5;
+  int32_t* out = prefix_;
   int32_t total = 0;
   int32_t k = 0;
-  for (int32_t w = 0; w < fullWords; ++w) {
-    const uint32_t freeBits = ~bits_[w];
-    for (int m = 0; m < 16; ++m) {
-      const uint32_t mask = (2u << (2 * m)) - 1u;
-      prefix_[k++] = total + __builtin_popcount(freeBits & mask);
-    }
-    total += __builtin_popcount(freeBits);
-  }
-  if (k < needed) {
-    const int rest = count_ & 31;  // entries in the last, partial word
-    const uint32_t freeBits = ~bits_[fullWords] & ((1u << rest) - 1u);
-    for (int m = 0; k < needed; ++m) {
-      const uint32_t mask = (2u << (2 * m)) - 1u;
-      prefix_[k++] = total + __builtin_popcount(freeBits & mask);
+  for (int32_t w = 0; k < needed; ++w) {
+    uint32_t freeBits = ~bits_[w];
+    for (int byte = 0; byte < 4 && k < needed; ++byte, freeBits >>= 8) {
+      const uint32_t b = freeBits & 0xFFu;
+      const uint32_t e = kPairPrefix.entry[b];
+      if (needed - k >= 4) {
+        out[k] = total + static_cast<int32_t>(e & 15u);
+        out[k + 1] = total + static_cast<int32_t>((e >> 4) & 15u);
+        out[k + 2] = total + static_cast<int32_t>((e >> 8) & 15u);
+        out[k + 3] = total + static_cast<int32_t>(e >> 12);
+        k += 4;
+      } else {
+        for (int m = 0; k < needed; ++m) out[k++] = total + static_cast<int32_t>((e >> (4 * m)) & 15u);
+      }
+      total += static_cast<int32_t>((e >> 12) + (b >> 7));
     }
   }
 }
@@ -114,9 +139,9 @@ double Block::CountAll() {
   if (prefixValid_) return CountUpTo(static_cast<int32_t>(count_) * 2);
   const int32_t fullWords = count_ >> 5;
   int64_t total = 0;
-  for (int32_t w = 0; w < fullWords; ++w) total += __builtin_popcount(~bits_[w]);
+  for (int32_t w = 0; w < fullWords; ++w) total += bitops::PopCount32(~bits_[w]);
   const int rest = count_ & 31;
-  if (rest != 0) total += __builtin_popcount(~bits_[fullWords] & ((1u << rest) - 1u));
+  if (rest != 0) total += bitops::PopCount32(~bits_[fullWords] & ((1u << rest) - 1u));
   pos_ = count_;
   rank_ = static_cast<double>(total);
   return rank_;

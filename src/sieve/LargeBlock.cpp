@@ -5,6 +5,7 @@
 
 #include "arith/Floor.h"
 #include "arith/Integer.h"
+#include "sieve/BitOps.h"
 #include "sieve/Block.h"
 
 namespace {
@@ -88,7 +89,7 @@ void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int clear) {
     }
     int64_t i = (j - 1) >> 1;
     if (count >= p) {
-      for (; i < count; i += f) bits[i >> 5] |= 1u << (i & 31);
+      bitops::StrikeProgression(bits, i, f, count);
     } else if (i < count) {
       bits[i >> 5] |= 1u << (i & 31);
     }

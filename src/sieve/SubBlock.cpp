@@ -5,6 +5,7 @@
 
 #include "arith/Floor.h"
 #include "engine/PrimeSeries.h"
+#include "sieve/BitOps.h"
 
 SubBlock::SubBlock(double M, double r, int32_t c)
     : modulus_(M),
@@ -84,7 +85,7 @@ void SubBlock::RunSieve(double start, double end) {
       const double d = a - quot_[i] - q * mult_[i];
       const double t = DoubleCeil((d - 0.5) / p);
       const int64_t step = LongFloor(p);
-      for (int64_t j = LongFloor(t * p - d); j < count; j += step) bits[j >> 5] |= 1u << (j & 31);
+      bitops::StrikeProgression(bits, LongFloor(t * p - d), step, count);
     }
   }
   rank_ = 0;
@@ -119,10 +120,10 @@ int32_t SubBlock::CountFree(int32_t from, int32_t to) const {
   const int32_t last = (to - 1) >> 5;
   const uint32_t headMask = ~0u << (from & 31);
   const uint32_t tailMask = ~0u >> (31 - ((to - 1) & 31));
-  if (first == last) return __builtin_popcount(~bits_[first] & headMask & tailMask);
-  int32_t total = __builtin_popcount(~bits_[first] & headMask);
-  for (int32_t w = first + 1; w < last; ++w) total += __builtin_popcount(~bits_[w]);
-  return total + __builtin_popcount(~bits_[last] & tailMask);
+  if (first == last) return bitops::PopCount32(~bits_[first] & headMask & tailMask);
+  int32_t total = bitops::PopCount32(~bits_[first] & headMask);
+  for (int32_t w = first + 1; w < last; ++w) total += bitops::PopCount32(~bits_[w]);
+  return total + bitops::PopCount32(~bits_[last] & tailMask);
 }
 
 double SubBlock::CountAll() {

@@ -1,0 +1,58 @@
+#pragma once
+// Word-level helpers of the bit sieves: population counts and the striking of
+// an arithmetic progression of entries.
+#include <cstdint>
+
+namespace bitops {
+
+// Number of set bits of w: the processor's instruction when the build allows
+// it, a branch-free count otherwise (cheaper than the library call).
+inline int PopCount32(uint32_t w) {
+#if defined(__POPCNT__)
+  return __builtin_popcount(w);
+#else
+  w = w - ((w >> 1) & 0x55555555u);
+  w = (w & 0x33333333u) + ((w >> 2) & 0x33333333u);
+  w = (w + (w >> 4)) & 0x0F0F0F0Fu;
+  return static_cast<int>((w * 0x01010101u) >> 24);
+#endif
+}
+
+// Bits 0, step, 2 step, ... of a 64-bit word, for the steps below 32.
+struct StepPatterns {
+  uint64_t mask[32];
+  constexpr StepPatterns() : mask() {
+    for (int p = 1; p < 32; ++p) {
+      uint64_t m = 0;
+      for (int b = 0; b < 64; b += p) m |= uint64_t{1} << b;
+      mask[p] = m;
+    }
+  }
+};
+inline constexpr StepPatterns kStepPatterns{};
+
+// Sets bits i, i + step, i + 2 step, ... below count. Steps below 32 are
+// struck a word at a time from a shifted pattern; the last word may then get
+// bits at or beyond count, which the sieves never read as entries.
+inline void StrikeProgression(uint32_t* bits, int64_t i, int64_t step, int64_t count) {
+  if (i >= count) return;
+  if (step >= 32) {
+    for (; i < count; i += step) bits[i >> 5] |= 1u << (i & 31);
+    return;
+  }
+  const uint64_t pattern = kStepPatterns.mask[step];
+  const int64_t p = step;
+  const int64_t advance = p - 32 % p;  // moves the first strike of a word to the next word
+  int64_t w = i >> 5;
+  const int64_t last = (count - 1) >> 5;
+  int64_t s = i & 31;
+  bits[w] |= static_cast<uint32_t>(pattern << s);
+  s = ((s - 32) % p + p) % p;
+  while (++w <= last) {
+    bits[w] |= static_cast<uint32_t>(pattern << s);
+    s += advance;
+    if (s >= p) s -= p;
+  }
+}
+
+}  // namespace bitops
