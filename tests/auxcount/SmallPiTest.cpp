@@ -65,6 +65,8 @@ TEST(SmallPiTest, EveryValueUpToThreeThousandAndRandomOnesBeyond) {
   }
 }
 
+TEST(SmallPiTest, TenToTheNine) { EXPECT_EQ(SmallPi(1e9), 50847534.0); }
+
 TEST(SmallPiTest, DefaultY) {
   // Below about 8.5e8 the factor is 2.
   for (double x : {1e3, 1e6, 1e8, 5e8}) {
