@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,6 +192,47 @@ TEST_F(ComputeRangeTest, ResultFileOnAFullDevice) {
                 "ERROR, the result file Pix1000-1002.txt cannot be written; its line would have "
                 "been:\n1000:2623557157654233:-0.05813:158\n",
             out);
+}
+
+TEST_F(ComputeRangeTest, LineThatCannotBeWrittenWholeIsCutOff) {
+  // A child whose file size limit leaves room for a part of the new line
+  // only: the part is removed again and the line goes to the console.
+  const std::string earlier = "1000:2623557157654233:-0.05813:158\n";
+  {
+    std::ofstream file("Pix1000-1002.txt");
+    file << earlier;
+  }
+  int console[2];
+  ASSERT_EQ(0, pipe(console));
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(console[0]);
+    dup2(console[1], 1);
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    limit.rlim_cur = limit.rlim_max = earlier.size() + 10;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    ComputeRange(1000, 1002, FakeCheckedPi);
+    fflush(stdout);
+    _exit(static_cast<int>(gCalls.size()));
+  }
+  close(console[1]);
+  std::string out;
+  char buffer[4096];
+  ssize_t got;
+  while ((got = read(console[0], buffer, sizeof buffer)) > 0) out.append(buffer, got);
+  close(console[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(1, WEXITSTATUS(status));  // the range stopped after the first point
+  EXPECT_EQ(earlier, ReadFile("Pix1000-1002.txt"));
+  const std::string tail =
+      "ERROR, the result file Pix1000-1002.txt cannot be written; its line would have been:\n" +
+      earlier;
+  ASSERT_GE(out.size(), tail.size());
+  EXPECT_EQ(tail, out.substr(out.size() - tail.size()));
 }
 
 TEST_F(ComputeRangeTest, KilledRunLeavesOnlyWholeLines) {
