@@ -14,9 +14,13 @@ int32_t LongFloorOutOfRange(double x);
 // 2^52 or more in magnitude are integers already and come back unchanged.
 inline double DoubleFloor(double x) {
   if (!(x < 4503599627370496.0 && x > -4503599627370496.0)) return x;  // |x| >= 2^52, NaN
-  const double t = static_cast<double>(static_cast<int64_t>(x));        // truncation
-  if (t == x) return x;
-  return t > x ? t - 1.0 : t;
+  // Truncate, then take one off where truncation went up (negative
+  // non-integers); the correction is computed in integers so that no branch
+  // depends on the data. A zero result takes the sign of x: -0.0 stays -0.0,
+  // and [0, 1) gives +0.0.
+  const int64_t t = static_cast<int64_t>(x);
+  const int64_t f = t - static_cast<int64_t>(static_cast<double>(t) > x);
+  return __builtin_copysign(static_cast<double>(f), x);
 }
 
 // Ceiling of x as a double; exact for |x| < 2^53.

@@ -267,9 +267,10 @@ void Integer::Product(const Integer& a, const Integer& b) {
 
 // this = a * b without the capacity message. The limbs are gathered apart so
 // that the target may be one of the operands. Terms from the seventh limb on
-// are dropped; they are multiples of 10^36, so when the product fits (from
-// -10^30 to 10^36 - 1) the six low limbs and the sign of the operands still
-// give it exactly.
+// are dropped: they are multiples of 10^36, and the carry out of the sixth
+// limb is dropped with them, so a product from 0 to 10^36 - 1 still comes out
+// exact. (A negative product whose operands need seven limbs is below -10^30
+// and does not fit anyway.)
 void Integer::MultiplyLimbs(const Integer& a, const Integer& b) {
   const int ca = a.count_ < 0 ? 0 : a.count_;
   const int cb = b.count_ < 0 ? 0 : b.count_;
@@ -281,7 +282,7 @@ void Integer::MultiplyLimbs(const Integer& a, const Integer& b) {
   }
   memcpy(limb_, r, sizeof r);
   if (c > kLimbs) {
-    // Reduce modulo 10^36, then borrow once from the top for a negative product.
+    // Reduce modulo 10^36 before the sign is read from the carry.
     double carry = 0.0;
     for (int i = 0; i < kLimbs; ++i) {
       const double t = carry + limb_[i];
@@ -289,8 +290,6 @@ void Integer::MultiplyLimbs(const Integer& a, const Integer& b) {
       limb_[i] = t - q * kBase;
       carry = q;
     }
-    // Both operands have two limbs or more here, so neither is zero.
-    if (a.IsNegative() != b.IsNegative()) limb_[kLimbs - 1] -= kBase;
   }
   count_ = c < kLimbs ? c : kLimbs;
   Normalise();
