@@ -130,13 +130,18 @@ Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, 
   // The primes q of (qLo, qHi], closed by a sentinel above qHi.
   PrimeSeries qTable(qLo, qHi);
   int32_t capacity = qTable.GetCount() + 2;
-  if (static_cast<int32_t>(qs.size()) < capacity) qs.resize(capacity);
+  if (static_cast<int32_t>(qs.size()) < capacity) {
+    qs.resize(capacity);
+    qInverses.resize(capacity);
+  }
   double* Qs = qs.data();
+  double* invQs = qInverses.data();
   int32_t m = 0;
   qTable.StartIteration();
   while (m < capacity - 2 && qTable.Next()) {
     double q = qTable.Current();
     if (q > qHi) break;
+    invQs[m] = 1.0 / q;
     Qs[m++] = q;
   }
   Qs[m] = qHi + 1.0;
@@ -199,7 +204,9 @@ Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, 
     // Two q at a time while both are in range, with a relative guard band.
     while (Qs[i] <= qMax && Qs[i + 1] <= qMax) {
       const double q1 = Qs[i], q2 = Qs[i + 1];
-      const double v1 = X / q1, v2 = X / q2;
+      // X/q as a product with the reciprocal: a few units in the last
+      // place at most, far inside the guard band.
+      const double v1 = X * invQs[i], v2 = X * invQs[i + 1];
       const double tol = kRelativeMargin * v1;
       double d1 = v1 - lo, d2 = v2 - lo;
       int32_t k1 = LongFloor(d1), k2 = LongFloor(d2);
@@ -226,7 +233,7 @@ Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, 
     // The q left over, one at a time with the fixed band.
     while (Qs[i] <= qMax) {
       const double q = Qs[i];
-      double d = X / q - lo;
+      double d = X * invQs[i] - lo;
       int32_t k = LongFloor(d);
       double f = d - k;
       if (f < kSingleLow || f > kSingleHigh) k = static_cast<int32_t>(x.QuotientMinus(p, q, lo));

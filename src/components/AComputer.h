@@ -29,5 +29,6 @@ class AComputer : public Computer {
                    double start, double hi);
 
   PrimeSeries* primes;
-  std::vector<double> qs;  // the q of one SumBlock, reused from call to call
+  std::vector<double> qs;         // the q of one SumBlock, reused from call to call
+  std::vector<double> qInverses;  // their reciprocals
 };
