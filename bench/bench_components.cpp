@@ -11,6 +11,7 @@
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
+#include "driver/ElapsedSeconds.h"
 
 namespace {
 
@@ -22,13 +23,15 @@ double PeakMegabytes() {
 
 void Time(const char* name, Computer& c) {
   auto t0 = std::chrono::steady_clock::now();
+  double c0 = ElapsedSeconds();
   c.TimedRun();
+  double cpu = ElapsedSeconds() - c0;
   double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   Integer r;
   c.GetResult(&r);
   printf("  %s = ", name);
   r.Print();
-  printf("  (%.2f s, peak RSS %.1f MB)\n", s, PeakMegabytes());
+  printf("  (cpu %.2f s, wall %.2f s, peak RSS %.1f MB)\n", cpu, s, PeakMegabytes());
   fflush(stdout);
 }
 
