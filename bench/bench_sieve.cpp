@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 
 #include "auxcount/SmallPi.h"
 #include "engine/PrimeSeries.h"
@@ -14,6 +15,8 @@ namespace {
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
+
+double CpuSeconds(clock_t since) { return static_cast<double>(clock() - since) / CLOCKS_PER_SEC; }
 
 long PeakKilobytes() {
   struct rusage usage;
@@ -25,16 +28,19 @@ long PeakKilobytes() {
 
 int main() {
   auto t0 = std::chrono::steady_clock::now();
+  clock_t c0 = clock();
   const double pi = SmallPi(1e10);
-  printf("SmallPi(1e10) = %.0lf  %.2lf s  (peak memory %ld kB)\n", pi, Seconds(t0),
-         PeakKilobytes());
+  printf("SmallPi(1e10) = %.0lf  wall %.2lf s, cpu %.2lf s  (peak memory %ld kB)\n", pi,
+         Seconds(t0), CpuSeconds(c0), PeakKilobytes());
 
   t0 = std::chrono::steady_clock::now();
+  c0 = clock();
   {
     PrimeSeries series(0, 1e9);
-    printf("PrimeSeries(0, 1e9): %ld odd primes, room %ld  %.2lf s  (peak memory %ld kB)\n",
+    printf("PrimeSeries(0, 1e9): %ld odd primes, room %ld  wall %.2lf s, cpu %.2lf s"
+           "  (peak memory %ld kB)\n",
            static_cast<long>(series.GetCount()), static_cast<long>(series.GetMaxNbPrimes()),
-           Seconds(t0), PeakKilobytes());
+           Seconds(t0), CpuSeconds(c0), PeakKilobytes());
   }
   return 0;
 }
