@@ -34,7 +34,7 @@ class Integer {
 
   void Print() const;
   void Print(FILE* file) const;
-  int Format(char* out) const;
+  int Format(char* out) const;  // out holds at least 38 characters; returns the length
 
   // Products, quotients and roots.
   void Product(const Integer& a, const Integer& b);  // this must differ from a and b
@@ -54,7 +54,7 @@ class Integer {
   static int Compare(const Integer& u, const Integer& v);
 
   // Read access to the representation.
-  bool IsNegative() const;
+  bool IsNegative() const;    // the top limb is -1
   int32_t Count() const { return count_; }
   double Limb(int i) const { return limb_[i]; }
   double High() const { return high_; }
