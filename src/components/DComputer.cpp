@@ -310,13 +310,14 @@ void DComputer::Run() {
       if (B > rangeEnd) B = rangeEnd;
     }
 
-    // Collection of the m of (lo, H] above the factor tables.
+    // Collection of the m of (lo, H] above the factor tables. When they do
+    // not fit the lists, the group's windows enumerate their m directly.
+    bool overflow = false;
     {
       const Integer XL = CeilDivideBy(x, lo);
       const double Q = XL.GetApprox();
       const Integer XH = CeilDivideBy(x, H);
       int32_t mIndex = 0;
-      bool overflow = false;
       int32_t b = 0;
       for (; b < nbPrimes; ++b) {
         mStart[b] = mIndex;
@@ -368,9 +369,14 @@ void DComputer::Run() {
         if (p * p > Q) break;
         double mLow, mHigh;
         mRange(b, XL, false, XH, mLow, mHigh);
-        if (mHigh > mLow)
-          SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                    mList + mStart[b], muList + mStart[b], mStart[b + 1] - mStart[b]);
+        if (mHigh > mLow) {
+          if (overflow)
+            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
+                      nullptr, nullptr, 0);
+          else
+            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
+                      mList + mStart[b], muList + mStart[b], mStart[b + 1] - mStart[b]);
+        }
         phiAcc[b] += block.CountUpTo(d);
         block.RemoveMultiples(p);
       }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "arith/Integer.h"
@@ -292,4 +293,16 @@ TEST(DComputer, StartAtZeroSievesNothingBeforeTheRun) {
   Integer r;
   d.GetResult(&r);
   EXPECT_EQ(r.GetApprox(), static_cast<double>(BruteD(1000000, 200, 480, 0, 2083)));
+}
+
+TEST(DComputer, ListsTooShortAreReportedAndTheResultStaysExact) {
+  // A tiny window: the m collected for a group of windows outnumber the
+  // lists. Both messages appear, nothing is written past the lists, and the
+  // group falls back to enumerating its m window by window.
+  testing::internal::CaptureStdout();
+  const i64 d = RunD(1000000000, 2000, 4800, 0.02);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("Error in DComputer::Run, mIndex is too large\n"), std::string::npos);
+  EXPECT_NE(out.find("pb in Compute_CountFirst, Delta3 is too small\n"), std::string::npos);
+  EXPECT_EQ(d, BruteD(1000000000, 2000, 4800, -1, 1LL << 40));
 }
