@@ -103,6 +103,12 @@ TEST(PhiNFast, SmallArgumentsAndClosedForms) {
   EXPECT_EQ(PhiNFast(11, 2), 6);
   EXPECT_EQ(PhiNFast(100, 3), 33);
   EXPECT_EQ(PhiNFast(1000, 31), 158);  // 1 and the primes of (31, 1000]
+  // beyond 10^15 a message, and the evaluation goes on
+  testing::internal::CaptureStdout();
+  const double big = PhiNFast(2000000000000001.0, 2);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Error in PhiNFast, x=2000000000000001 is too large\n");
+  EXPECT_EQ(big, 1000000000000001.0);
 }
 
 TEST(PhiNFast, RecurrenceForSmallPrimes) {
