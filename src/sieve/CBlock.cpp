@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
+#include "sieve/BitOps.h"
 
 namespace {
 
@@ -145,22 +146,24 @@ int32_t CBlock::CountUpTo(int32_t d) const {
     const uint32_t* w = bitmap_ + (start >> 5);
     const int32_t shift = start & 31;
     if (shift != 0) {
-      struck = __builtin_popcount((*w >> shift) & ((1u << r) - 1u));
+      struck = bitops::PopCount32((*w >> shift) & ((1u << r) - 1u));
     } else {
       int32_t rest = r;
-      for (; rest >= 32; rest -= 32) struck += __builtin_popcount(*w++);
-      if (rest != 0) struck += __builtin_popcount(*w & ((1u << rest) - 1u));
+      for (; rest >= 32; rest -= 32) struck += bitops::PopCount32(*w++);
+      if (rest != 0) struck += bitops::PopCount32(*w & ((1u << rest) - 1u));
     }
   }
   int32_t sum = r - struck;
 
-  // Whole nodes to the left of the partial leaf, one per level.
+  // Whole nodes to the left of the partial leaf, one per level: the left
+  // sibling of every right child on the way up. The number of levels is the
+  // same for every query, and the sibling is added under a mask, so that no
+  // branch depends on q. The walk stops at the two top nodes (2 and 3); from
+  // node 2 it reads the unused slot 1 under a zero mask.
+  const int32_t* const tree = tree_;
   uint32_t i = static_cast<uint32_t>(size_ + q) >> leafLevel_;
-  for (;;) {
-    if (i & 1u) sum += tree_[i - 1];
-    if (i < 4u) break;
-    i >>= 1;
-  }
+  for (; i >= 4u; i >>= 1) sum += tree[i - 1] & -static_cast<int32_t>(i & 1u);
+  sum += tree[i - 1] & -static_cast<int32_t>(i & 1u);
   return sum;
 }
 
