@@ -38,6 +38,7 @@ CComputer::CComputer(const Integer& x_, double y_, double z_, double blockFactor
       bigPrimes(nullptr),
       bigPrimeCount(0),
       bigPrimeArray(nullptr),
+      bigPrimeInverse(nullptr),
       bigPrimeIndex(nullptr),
       sievePrimes(nullptr),
       cubeRootXz(0.0),
@@ -82,6 +83,7 @@ void CComputer::FreeTables() {
   delete bigPrimes;
   delete mBlock;
   delete[] bigPrimeArray;
+  delete[] bigPrimeInverse;
   delete[] bigPrimeIndex;
   lpfTable = nullptr;
   muTable = nullptr;
@@ -90,6 +92,7 @@ void CComputer::FreeTables() {
   bigPrimes = nullptr;
   mBlock = nullptr;
   bigPrimeArray = nullptr;
+  bigPrimeInverse = nullptr;
   bigPrimeIndex = nullptr;
   bigPrimeCount = 0;
 }
@@ -131,6 +134,7 @@ void CComputer::Prepare() {
   bigPrimes = new PrimeSeries(cubeRootXz, lowerBound);
   bigPrimeCount = bigPrimes->GetCount();
   bigPrimeArray = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
+  bigPrimeInverse = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
   const int32_t indexSize = LongFloor(lowerBound) + 1;
   bigPrimeIndex = new int32_t[indexSize];
   // bigPrimeIndex[n] = number of primes of bigPrimeArray that are <= n.
@@ -140,6 +144,7 @@ void CComputer::Prepare() {
   while (k < bigPrimeCount && bigPrimes->Next()) {
     double p = bigPrimes->Current();
     bigPrimeArray[k] = p;
+    bigPrimeInverse[k] = 1.0 / p;
     while (n < indexSize && n < p) bigPrimeIndex[n++] = k;
     ++k;
   }
@@ -182,28 +187,34 @@ void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   double b = k + piCubeRootXz;
   const double xm = xValue * inv;
   const double base = 2.0 + piCurrent;
+  const Block& block = *w.block;
+  const double blockLo = w.lo;
+  double T = w.T;
   for (; k < bigPrimeCount; ++k) {
     const double p = bigPrimeArray[k];
     if (p > pMax) break;
     b += 1.0;  // pi(p)
-    const double v = xm / p;
-    if (w.T * w.T > kFlushThreshold) {
-      result.Add(-w.T);
-      w.T = 0.0;
+    // x/(m p) as a product with the reciprocal of p: five roundings at most,
+    // a relative error far below the guard band.
+    const double v = xm * bigPrimeInverse[k];
+    if (T * T > kFlushThreshold) {
+      result.Add(-T);
+      T = 0.0;
     }
     // Positions are measured from the block's own lower boundary.
-    const double d = v - w.lo;
+    const double d = v - blockLo;
     int32_t pos = LongFloor(d);
     const double f = d - pos;
     const double tol = kRelativeMargin * v;
-    if (f < tol || f > 1.0 - tol) pos = static_cast<int32_t>(x.QuotientMinus(p, m, w.lo));
+    if (f < tol || f > 1.0 - tol) pos = static_cast<int32_t>(x.QuotientMinus(p, m, blockLo));
     double L;
-    if (pos + w.lo < p)
+    if (pos + blockLo < p)
       L = 1.0;
     else
-      L = base - b + w.block->CountUpTo(pos);
-    w.T += L * mu;
+      L = base - b + block.CountUpTo(pos);
+    T += L * mu;
   }
+  w.T = T;
 }
 
 void CComputer::Run() {

@@ -42,6 +42,7 @@ class CComputer : public Computer {
   PrimeSeries* bigPrimes;
   int32_t bigPrimeCount;
   double* bigPrimeArray;
+  double* bigPrimeInverse;  // 1/p of each entry of bigPrimeArray
   int32_t* bigPrimeIndex;
   PrimeSeries* sievePrimes;
   double cubeRootXz;
