@@ -4,13 +4,39 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
-#include "sieve/BitOps.h"
 
 namespace {
 
 // Largest n accepted by the constructor: keeps the capacity at or below 2^30
 // so that the tree size, a power of two, stays a 32-bit signed value.
 constexpr int32_t kMaxLength = 2147483644;
+
+// Steps below this are struck a word at a time.
+constexpr int64_t kWordStrikeLimit = 64;
+
+// Bits 0, p, 2p, ... of a 64-bit word for every step p below 64.
+struct StepPatterns64 {
+  uint64_t mask[kWordStrikeLimit];
+  constexpr StepPatterns64() : mask() {
+    for (int p = 1; p < kWordStrikeLimit; ++p) {
+      uint64_t m = 0;
+      for (int b = 0; b < 64; b += p) m |= uint64_t{1} << b;
+      mask[p] = m;
+    }
+  }
+};
+constexpr StepPatterns64 kPatterns{};
+
+inline int32_t PopCount64(uint64_t w) {
+#if defined(__POPCNT__)
+  return __builtin_popcountll(w);
+#else
+  w = w - ((w >> 1) & 0x5555555555555555ull);
+  w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<int32_t>((w * 0x0101010101010101ull) >> 56);
+#endif
+}
 
 }  // namespace
 
@@ -19,8 +45,8 @@ CBlock::CBlock(int32_t n) {
   if (n > kMaxLength) n = kMaxLength;
   length_ = DoubleFloor(static_cast<double>(n)) + 1.0;
   capacity_ = static_cast<int32_t>(DoubleFloor(length_ * 0.5)) + 1;
-  words_ = static_cast<int32_t>(DoubleFloor(capacity_ * 0.03125)) + 1;
-  bitmap_ = new uint32_t[words_]();
+  words_ = static_cast<int32_t>(DoubleFloor(capacity_ * 0.015625)) + 1;
+  bitmap_ = new uint64_t[words_]();
 
   levels_ = 1;
   size_ = 2;
@@ -63,7 +89,7 @@ void CBlock::Reset(double a, double b) {
     positions_ = static_cast<int32_t>(half);
   }
 
-  const int32_t lastWord = positions_ >> 5;
+  const int32_t lastWord = positions_ >> 6;
   for (int32_t w = 0; w <= lastWord; ++w) bitmap_[w] = 0;
 
   // Every stored node starts full. The right-most node of a level may reach
@@ -105,17 +131,21 @@ void CBlock::RemoveMultiples(double p) {
   const int32_t leaf = leafLevel_;
   const int32_t depth = split - leaf;
   const int64_t size = size_;
-  uint32_t* const bits = bitmap_;
+  uint64_t* const bits = bitmap_;
   int32_t* const tree = tree_;
-  for (; o < positions; o += step) {
-    const uint32_t mask = 1u << (o & 31);
-    uint32_t& word = bits[o >> 5];
-    if (word & mask) continue;
-    word |= mask;
-    int64_t i = (size + o) >> leaf;
-    for (int32_t k = 0; k < depth; ++k) {
-      --tree[i];
-      i >>= 1;
+  if (step < kWordStrikeLimit) {
+    StrikeWords(o, step, split);
+  } else {
+    for (; o < positions; o += step) {
+      const uint64_t mask = uint64_t{1} << (o & 63);
+      uint64_t& word = bits[o >> 6];
+      if (word & mask) continue;
+      word |= mask;
+      int64_t i = (size + o) >> leaf;
+      for (int32_t k = 0; k < depth; ++k) {
+        --tree[i];
+        i >>= 1;
+      }
     }
   }
 
@@ -124,6 +154,59 @@ void CBlock::RemoveMultiples(double p) {
     const int32_t first = size_ >> l;
     const int32_t end = first + (positions_ >> l);
     for (int32_t i = first; i < end; ++i) tree[i] = tree[2 * i] + tree[2 * i + 1];
+  }
+}
+
+void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
+  // Positions o, o + step, ... below positions_, one 64-bit word at a time.
+  // The newly struck bits of a word are counted per node: the nodes of
+  // levels 4 and 5 split a word into lanes of 16 and 32 bits, whose counts
+  // come out of the steps of a population count; from level 6 on a word lies
+  // in one node. Every level below split loses what its nodes lost, as if
+  // the strikes were made one by one.
+  const uint64_t pattern = kPatterns.mask[step];
+  const int64_t advance = step - 64 % step;  // moves the first strike of a word to the next word
+  const int64_t last = (positions_ - 1) >> 6;
+  const int32_t tail = positions_ - 64 * static_cast<int32_t>(last);  // 1 .. 64
+  const uint64_t lastMask = tail == 64 ? ~uint64_t{0} : (uint64_t{1} << tail) - 1u;
+  const int64_t size = size_;
+  const int32_t leaf = leafLevel_;
+  uint64_t* const bits = bitmap_;
+  int32_t* const tree = tree_;
+  int64_t w = o >> 6;
+  int64_t s = o & 63;  // first strike of word w; from the second word on, below step
+  for (; w <= last; ++w) {
+    uint64_t strike = pattern << s;
+    if (w == last) strike &= lastMask;
+    const uint64_t fresh = strike & ~bits[w];
+    bits[w] |= strike;
+    if (s >= step) s %= step;
+    s += advance;
+    if (s >= step) s -= step;
+
+    uint64_t c = fresh - ((fresh >> 1) & 0x5555555555555555ull);
+    c = (c & 0x3333333333333333ull) + ((c >> 2) & 0x3333333333333333ull);
+    c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    const uint64_t c16 = (c + (c >> 8)) & 0x00FF00FF00FF00FFull;   // per 16-bit lane
+    const uint64_t c32 = (c16 + (c16 >> 16)) & 0x0000FFFF0000FFFFull;  // per 32-bit lane
+    const int32_t c64 = static_cast<int32_t>((c32 + (c32 >> 32)) & 0xFFFFFFFFull);
+    const int64_t base = size + 64 * w;
+    int32_t l = leaf;
+    if (l == 4 && l < split) {
+      int32_t* node = tree + (base >> 4);
+      node[0] -= static_cast<int32_t>(c16 & 0xFFFF);
+      node[1] -= static_cast<int32_t>((c16 >> 16) & 0xFFFF);
+      node[2] -= static_cast<int32_t>((c16 >> 32) & 0xFFFF);
+      node[3] -= static_cast<int32_t>(c16 >> 48);
+      ++l;
+    }
+    if (l == 5 && l < split) {
+      int32_t* node = tree + (base >> 5);
+      node[0] -= static_cast<int32_t>(c32 & 0xFFFFFFFFull);
+      node[1] -= static_cast<int32_t>(c32 >> 32);
+      ++l;
+    }
+    for (; l < split; ++l) tree[base >> l] -= c64;
   }
 }
 
@@ -138,19 +221,20 @@ int32_t CBlock::CountUpTo(int32_t d) const {
   }
   const int32_t r = q & leafMask_;
 
-  // Partial leaf: positions q - r .. q - 1. Its start is a multiple of 16,
-  // so it either lies in one half word or starts on a word boundary.
+  // Partial leaf: positions q - r .. q - 1. Its start is a multiple of the
+  // leaf length (16 at least), so it either lies inside one word or starts on
+  // a word boundary.
   int32_t struck = 0;
   if (r != 0) {
     const int32_t start = q - r;
-    const uint32_t* w = bitmap_ + (start >> 5);
-    const int32_t shift = start & 31;
+    const uint64_t* w = bitmap_ + (start >> 6);
+    const int32_t shift = start & 63;
     if (shift != 0) {
-      struck = bitops::PopCount32((*w >> shift) & ((1u << r) - 1u));
+      struck = PopCount64((*w >> shift) & ((uint64_t{1} << r) - 1u));
     } else {
       int32_t rest = r;
-      for (; rest >= 32; rest -= 32) struck += bitops::PopCount32(*w++);
-      if (rest != 0) struck += bitops::PopCount32(*w & ((1u << rest) - 1u));
+      for (; rest >= 64; rest -= 64) struck += PopCount64(*w++);
+      if (rest != 0) struck += PopCount64(*w & ((uint64_t{1} << rest) - 1u));
     }
   }
   int32_t sum = r - struck;

@@ -23,8 +23,10 @@ class CBlock {
   int32_t Positions() const;
 
  private:
+  void StrikeWords(int64_t o, int64_t step, int32_t split);
+
   double length_;
-  uint32_t* bitmap_;
+  uint64_t* bitmap_;
   int32_t capacity_, words_;
   int32_t* tree_;
   int32_t size_, levels_, leafLevel_, leafMask_;

@@ -225,4 +225,29 @@ TEST(CBlockTest, OversizedWindowIsCutToCapacity) {
   }
 }
 
+// Windows that hold the squares of the small primes, so that a prime's first
+// strike lies far into the window (beyond a whole word of positions), at
+// every leaf level; each count is checked after each prime.
+TEST(CBlockTest, FirstStrikeDeepInsideTheWindow) {
+  const std::vector<int64_t> primes = OddPrimesUpTo(140);
+  for (int32_t n : {256, 4000, 20000}) {
+    CBlock block(n);
+    for (int32_t leaf = 4; leaf <= block.MaxLeafLevel(); leaf += 2) {
+      for (int64_t a : {0LL, 1LL, 8LL, 63LL, 130LL, 1000LL, 2047LL, 3500LL}) {
+        block.SetLeafLevel(leaf);
+        Model model;
+        block.Reset(static_cast<double>(a), static_cast<double>(a + n));
+        model.Reset(a, a + n);
+        for (int64_t p : primes) {
+          block.RemoveMultiples(static_cast<double>(p));
+          model.Remove(p);
+          for (int32_t d = 0; d <= 2 * block.Positions() + 1; d += 7)
+            ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
+                << "n=" << n << " leaf=" << leaf << " a=" << a << " after p=" << p << " d=" << d;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
