@@ -7,6 +7,14 @@
 #include "engine/PrimeSeries.h"
 #include "sieve/BitOps.h"
 
+namespace {
+
+// Entries struck per stretch by the larger primes: 32 KB of bits, which stay
+// in the first-level cache while every prime passes over them.
+constexpr int64_t kStretchEntries = int64_t{1} << 18;
+
+}  // namespace
+
 SubBlock::SubBlock(double M, double r, int32_t c)
     : modulus_(M),
       residue_(r),
@@ -75,6 +83,7 @@ void SubBlock::RunSieve(double start, double end) {
     const int64_t count = count_;
     uint32_t* const bits = bits_;
     PrimeSeries& table = *primes_;
+    pending_.clear();
     table.StartIteration();
     while (table.Next()) {
       const double p = table.Current();
@@ -85,7 +94,24 @@ void SubBlock::RunSieve(double start, double end) {
       const double d = a - quot_[i] - q * mult_[i];
       const double t = DoubleCeil((d - 0.5) / p);
       const int64_t step = LongFloor(p);
-      bitops::StrikeProgression(bits, LongFloor(t * p - d), step, count);
+      const int64_t first = LongFloor(t * p - d);
+      if (step < 32) {
+        bitops::StrikeProgression(bits, first, step, count);
+      } else if (first < count) {
+        pending_.push_back(Progression{first, step});
+      }
+    }
+    // The larger steps, stretch by stretch.
+    Progression* const progressions = pending_.data();
+    const size_t n = pending_.size();
+    for (int64_t begin = 0; begin < count; begin += kStretchEntries) {
+      const int64_t end = count - begin > kStretchEntries ? begin + kStretchEntries : count;
+      for (size_t k = 0; k < n; ++k) {
+        int64_t j = progressions[k].next;
+        const int64_t step = progressions[k].step;
+        for (; j < end; j += step) bits[j >> 5] |= 1u << (j & 31);
+        progressions[k].next = j;
+      }
     }
   }
   rank_ = 0;

@@ -2,6 +2,7 @@
 // Segmented sieve of one residue class r modulo a wheel modulus M: entry j
 // stands for n = lo + j M. Keeps a cursor for counts up to increasing bounds.
 #include <cstdint>
+#include <vector>
 
 class PrimeSeries;
 
@@ -39,4 +40,10 @@ class SubBlock {
   double* mult_;
   double* quot_;
   int32_t count_, pos_, rank_;
+  // Primes of step 32 and above, struck a cache-sized stretch of the bits at
+  // a time: the next entry each one strikes and its step.
+  struct Progression {
+    int64_t next, step;
+  };
+  std::vector<Progression> pending_;
 };

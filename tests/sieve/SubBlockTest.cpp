@@ -211,6 +211,48 @@ TEST(SubBlockTest, WheelOfThirtyCountsPrimes) {
   EXPECT_EQ(total, 216816.0);  // pi(3 * 10^6)
 }
 
+// Windows of a million members and more, struck in several cache-sized
+// stretches: the larger primes carry their next entry from one stretch to the
+// next. The eight classes modulo 30 count the primes up to 10^8, then one
+// class is checked entry by entry against a plain sieve near 10^8.
+TEST(SubBlockTest, LongWindowsAcrossStretches) {
+  const uint64_t X = 100000000;
+  PrimeSeries table(5, 10000);
+  const int32_t room = 1200000;
+  double total = 3;  // 2, 3, 5
+  total += table.GetCount();
+  for (uint64_t r : Coprime(30)) {
+    SubBlock sub(30, static_cast<double>(r), room);
+    sub.SetPrimes(&table);
+    for (double lo = 10000; lo < X;) {
+      const double hi = lo + 30.0 * (room - 1) < X ? lo + 30.0 * (room - 1) : X;
+      sub.RunSieve(lo, hi);
+      total += sub.CountAll();
+      lo = hi;
+    }
+  }
+  EXPECT_EQ(total, 5761455.0);  // pi(10^8)
+
+  const uint64_t start = X - 30 * 1100000, end = X;
+  std::vector<bool> composite(end - start + 1, false);  // n = start + i
+  for (uint64_t p = 2; p * p <= end; ++p) {
+    for (uint64_t n = (start + p - 1) / p * p; n <= end; n += p)
+      if (n != p) composite[n - start] = true;
+  }
+  SubBlock sub(30, 13, room);
+  sub.SetPrimes(&table);
+  sub.RunSieve(static_cast<double>(start), static_cast<double>(end));
+  int32_t members = 0;
+  for (uint64_t n = start + 1; n <= end; ++n) {
+    if (n % 30 != 13) continue;
+    ++members;
+    int32_t k = -1;
+    sub.CountTo(static_cast<double>(n), k);
+    ASSERT_EQ(k, composite[n - start] ? 0 : 1) << "n = " << n;
+  }
+  EXPECT_EQ(sub.Count(), members);
+}
+
 TEST(SubBlockTest, OversizedWindowIsClampedToTheCapacity) {
   PrimeSeries table(5, 40);
   SubBlock sub(30, 7, 5);
