@@ -64,8 +64,10 @@ inline double Block::CountUpTo(int32_t d) const {
   if (e < 0) return 0.0;
   if (e >= count_) e = count_ - 1;  // nothing lies beyond the window
   if (e < 0) return 0.0;
-  if ((e & 1) == 0) return prefix_[e >> 1];
-  return prefix_[e >> 1] + static_cast<double>(((bits_[e >> 5] >> (e & 31)) & 1u) ^ 1u);
+  // Prefix entry e/2 counts the entries 0 .. e when e is even; an odd e adds
+  // its own entry when unstruck. Without a branch: the parity of e is random.
+  const uint32_t unstruck = ((bits_[e >> 5] >> (e & 31)) & 1u) ^ 1u;
+  return static_cast<double>(prefix_[e >> 1] + static_cast<int32_t>(unstruck & static_cast<uint32_t>(e)));
 }
 
 inline int32_t Block::NextUnstruck(int32_t i) const {
