@@ -60,11 +60,17 @@ void MBlock::RunSieve(double start, double end) {
   limit_ = 0;
   pos_ = -1;
 
+  // The arrays are reached through local pointers: the sign bytes could
+  // otherwise alias the members and force a reload of every pointer at each
+  // entry.
   const int64_t count = count_;
+  int32_t* const lpf = lpf_;
+  int8_t* const sign = sign_;
+  double* const prod = prod_;
   for (int64_t i = 0; i < count; ++i) {
-    lpf_[i] = 0;
-    sign_[i] = 1;
-    prod_[i] = 1.0;
+    lpf[i] = 0;
+    sign[i] = 1;
+    prod[i] = 1.0;
   }
   if (primes_ == nullptr || count == 0) return;
 
@@ -75,35 +81,38 @@ void MBlock::RunSieve(double start, double end) {
   // First pass: every table prime flips the sign of its multiples, enters
   // the product and, first come, the least factor. A table prime above z
   // rules its multiples out altogether (value 0).
-  primes_->StartIteration();
-  while (primes_->Next()) {
-    const double pd = primes_->Current();
+  PrimeSeries& primes = *primes_;
+  primes.StartIteration();
+  while (primes.Next()) {
+    const double pd = primes.Current();
     const int64_t p = static_cast<int64_t>(pd);
     if (p >= hi) break;  // no odd multiple below hi
     int64_t i = FirstOddMultipleIndex(lo, p);
     const int32_t p32 = static_cast<int32_t>(p);
     if (p <= zBound) {
       for (; i < count; i += p) {
-        prod_[i] *= pd;
-        sign_[i] = static_cast<int8_t>(-sign_[i]);
-        if (lpf_[i] == 0) lpf_[i] = p32;
+        prod[i] *= pd;
+        sign[i] = static_cast<int8_t>(-sign[i]);
+        const int32_t f = lpf[i];
+        lpf[i] = f == 0 ? p32 : f;
       }
     } else {
       for (; i < count; i += p) {
-        prod_[i] *= pd;
-        sign_[i] = 0;
-        if (lpf_[i] == 0) lpf_[i] = p32;
+        prod[i] *= pd;
+        sign[i] = 0;
+        const int32_t f = lpf[i];
+        lpf[i] = f == 0 ? p32 : f;
       }
     }
   }
 
   // Second pass: multiples of a square of a table prime get value 0.
-  primes_->StartIteration();
-  while (primes_->Next()) {
-    const int64_t p = static_cast<int64_t>(primes_->Current());
-    const int64_t s = p * p;
-    if (s >= hi) break;  // the first multiple of s above lo is at least hi
-    for (int64_t i = FirstOddMultipleIndex(lo, s); i < count; i += s) sign_[i] = 0;
+  primes.StartIteration();
+  while (primes.Next()) {
+    const int64_t p = static_cast<int64_t>(primes.Current());
+    const int64_t sq = p * p;
+    if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
+    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) sign[i] = 0;
   }
 }
 
