@@ -208,8 +208,11 @@ Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, 
       // place at most, far inside the guard band.
       const double v1 = X * invQs[i], v2 = X * invQs[i + 1];
       const double tol = kRelativeMargin * v1;
+      // d > -1 and far below 2^31: truncation is the floor except on
+      // (-1, 0), where it gives 0 and a negative fraction that the band
+      // sends to the exact quotient.
       double d1 = v1 - lo, d2 = v2 - lo;
-      int32_t k1 = LongFloor(d1), k2 = LongFloor(d2);
+      int32_t k1 = static_cast<int32_t>(d1), k2 = static_cast<int32_t>(d2);
       double f1 = d1 - k1, f2 = d2 - k2;
       if (f1 < tol || f1 > 1.0 - tol) k1 = static_cast<int32_t>(x.QuotientMinus(p, q1, lo));
       if (f2 < tol || f2 > 1.0 - tol) k2 = static_cast<int32_t>(x.QuotientMinus(p, q2, lo));
@@ -234,7 +237,7 @@ Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, 
     while (Qs[i] <= qMax) {
       const double q = Qs[i];
       double d = X * invQs[i] - lo;
-      int32_t k = LongFloor(d);
+      int32_t k = static_cast<int32_t>(d);
       double f = d - k;
       if (f < kSingleLow || f > kSingleHigh) k = static_cast<int32_t>(x.QuotientMinus(p, q, lo));
       double cnt = block.CountUpTo(k);
