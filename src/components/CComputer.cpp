@@ -201,9 +201,12 @@ void CComputer::LeafSum(double m, double a, double mu, Window& w) {
       result.Add(-T);
       T = 0.0;
     }
-    // Positions are measured from the block's own lower boundary.
+    // Positions are measured from the block's own lower boundary. d > -1
+    // and far below 2^31: truncation is the floor except on (-1, 0), where it
+    // gives 0 and a negative fraction that the band sends to the exact
+    // quotient.
     const double d = v - blockLo;
-    int32_t pos = LongFloor(d);
+    int32_t pos = static_cast<int32_t>(d);
     const double f = d - pos;
     const double tol = kRelativeMargin * v;
     if (f < tol || f > 1.0 - tol) pos = static_cast<int32_t>(x.QuotientMinus(p, m, blockLo));
