@@ -55,6 +55,8 @@ CBlock::CBlock(int32_t n) {
     ++levels_;
   }
   tree_ = new int32_t[size_ / 8]();
+  // Strikes with steps of 64 or more: at most one per 64 positions, and one.
+  fresh_ = new int32_t[capacity_ / kWordStrikeLimit + 2];
 
   leafLevel_ = 4;
   leafMask_ = 15;
@@ -66,6 +68,7 @@ CBlock::CBlock(int32_t n) {
 CBlock::~CBlock() {
   delete[] bitmap_;
   delete[] tree_;
+  delete[] fresh_;
 }
 
 double CBlock::Lo() const { return lo_; }
@@ -136,12 +139,21 @@ void CBlock::RemoveMultiples(double p) {
   if (step < kWordStrikeLimit) {
     StrikeWords(o, step, split);
   } else {
+    // Two passes: the bits are set and the positions struck for the first
+    // time are noted without a branch on the bit; then the nodes of those
+    // positions are decremented level by level.
+    int32_t* const fresh = fresh_;
+    int32_t n = 0;
     for (; o < positions; o += step) {
-      const uint64_t mask = uint64_t{1} << (o & 63);
-      uint64_t& word = bits[o >> 6];
-      if (word & mask) continue;
-      word |= mask;
-      int64_t i = (size + o) >> leaf;
+      const int32_t at = static_cast<int32_t>(o);
+      uint64_t& word = bits[at >> 6];
+      const uint64_t w = word;
+      fresh[n] = at;
+      n += static_cast<int32_t>(~(w >> (at & 63)) & 1u);
+      word = w | (uint64_t{1} << (at & 63));
+    }
+    for (int32_t t = 0; t < n; ++t) {
+      int64_t i = (size + fresh[t]) >> leaf;
       for (int32_t k = 0; k < depth; ++k) {
         --tree[i];
         i >>= 1;

@@ -32,4 +32,5 @@ class CBlock {
   int32_t size_, levels_, leafLevel_, leafMask_;
   double lo_, hi_;
   int32_t positions_;
+  int32_t* fresh_;  // positions newly struck by one prime
 };
