@@ -86,6 +86,12 @@ void BComputer::Run() {
     subs[i]->SetPrimes(sievePrimes);
   }
 
+  // Per class: its residue, and where its first member lies against a common
+  // base below the window (filled window by window).
+  std::vector<int32_t> classResidue(found), classShift(found), classCount(found);
+  for (int32_t i = 0; i < found; ++i) classResidue[i] = LongFloor(residues[i]);
+  const int32_t modulus = LongFloor(p0);
+
   piAtRangeStart = piCurrent;
   double start = rangeStart;
   const double yFloor = DoubleFloor(y);
@@ -93,7 +99,23 @@ void BComputer::Run() {
     double hi = start + W;
     if (hi > rangeEnd) hi = rangeEnd;
     double T = 0.0;
-    for (SubBlock* s : subs) s->RunSieve(start, hi);
+    double firstMin = 0.0;
+    for (int32_t i = 0; i < found; ++i) {
+      SubBlock* s = subs[i];
+      s->RunSieve(start, hi);
+      s->BuildCounts();
+      if (i == 0 || s->First() < firstMin) firstMin = s->First();
+    }
+    // Members of class i are (First_i + j) M + r_i. With f - base = Q M + R,
+    // base = (firstMin - 1) M < start, the members <= f are those with
+    // j <= Q - (R < r_i) - (First_i - firstMin + 1).
+    const double base = (firstMin - 1.0) * p0;
+    for (int32_t i = 0; i < found; ++i) {
+      classShift[i] = LongFloor(subs[i]->First() - firstMin) + 1;
+      classCount[i] = subs[i]->Count();
+    }
+
+    const double piWindowStart = piCurrent;
 
     // The primes p with start < x/p <= hi.
     double pLow = x.CeilQuotient(Integer(hi)) - 1.0;
@@ -111,11 +133,18 @@ void BComputer::Run() {
         const double margin = q * kRelativeMargin;
         const double frac = q - f;
         if (frac < margin || frac > 1.0 - margin) f = x.FloorQuotient(Integer(p));
-        for (SubBlock* s : subs) {
-          int32_t k = 0;
-          s->CountTo(f, k);
-          piCurrent += k;
+        // 0 < f - base < W + 2 M, below 2^31.
+        const uint32_t d = static_cast<uint32_t>(static_cast<int64_t>(f - base));
+        const int32_t Q = static_cast<int32_t>(d / static_cast<uint32_t>(modulus));
+        const int32_t R = static_cast<int32_t>(d - static_cast<uint32_t>(Q) * modulus);
+        int32_t k = 0;
+        for (int32_t i = 0; i < found; ++i) {
+          int32_t e = Q - (R < classResidue[i] ? 1 : 0) - classShift[i] + 1;  // members <= f
+          if (e < 0) e = 0;
+          if (e > classCount[i]) e = classCount[i];
+          k += subs[i]->CountBelow(e);
         }
+        piCurrent = piWindowStart + k;
         T += piCurrent;
         if (T * T > kFlushThreshold) {
           result.Add(T);
@@ -125,8 +154,10 @@ void BComputer::Run() {
     }
     result.Add(T);
 
-    for (SubBlock* s : subs)
-      while (s->Next()) piCurrent += 1.0;
+    // The count moves on to the end of the window.
+    double all = 0.0;
+    for (SubBlock* s : subs) all += s->CountBelow(s->Count());
+    piCurrent = piWindowStart + all;
 
     sieveCurrent = hi;
     start = hi;

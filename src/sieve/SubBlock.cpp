@@ -28,7 +28,8 @@ SubBlock::SubBlock(double M, double r, int32_t c)
       quot_(nullptr),
       count_(0),
       pos_(-1),
-      rank_(0) {
+      rank_(0),
+      first_(0.0) {
   words_ = static_cast<int32_t>(capacity_) / 32 + 1;
   bits_ = new uint32_t[words_];
   memset(bits_, 0, sizeof(uint32_t) * words_);
@@ -70,6 +71,7 @@ void SubBlock::RunSieve(double start, double end) {
   double b = DoubleFloor((0.5 - r + end) / M) + 1.0;
   if (b < a) b = a;
   lo_ = M * a + r;
+  first_ = a;
   if (b - a > capacity_) {
     // The window does not fit: sieve its first capacity members only.
     printf("Pb in SubBlock::RunSieve, _Size is too big\n");
@@ -116,6 +118,18 @@ void SubBlock::RunSieve(double start, double end) {
   }
   rank_ = 0;
   pos_ = -1;
+}
+
+void SubBlock::BuildCounts() {
+  const int32_t words = (count_ >> 5) + 1;
+  if (static_cast<int32_t>(wordPrefix_.size()) < words) wordPrefix_.resize(words);
+  int32_t total = 0;
+  const int32_t full = count_ >> 5;
+  for (int32_t w = 0; w < full; ++w) {
+    wordPrefix_[w] = total;
+    total += bitops::PopCount32(~bits_[w]);
+  }
+  wordPrefix_[full] = total;
 }
 
 int32_t SubBlock::NextUnstruck(int32_t i) const {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "sieve/BitOps.h"
+
 class PrimeSeries;
 
 class SubBlock {
@@ -18,6 +20,17 @@ class SubBlock {
   double CountAll();
   int CountTo(double x, int32_t& k);
   int Next();
+
+  // Counts by word of the current window, for CountBelow; built after a sieve.
+  void BuildCounts();
+  // Unstruck entries among 0 .. e-1, for 0 <= e <= Count(), once the counts
+  // are built.
+  int32_t CountBelow(int32_t e) const {
+    const uint32_t below = (1u << (e & 31)) - 1u;
+    return wordPrefix_[e >> 5] + bitops::PopCount32(~bits_[e >> 5] & below);
+  }
+  // The window's first member is First() * M + r.
+  double First() const { return first_; }
 
   static double SubBlockEstimate(double size);
 
@@ -46,4 +59,6 @@ class SubBlock {
     int64_t next, step;
   };
   std::vector<Progression> pending_;
+  std::vector<int32_t> wordPrefix_;  // unstruck entries in the words before each word
+  double first_;
 };

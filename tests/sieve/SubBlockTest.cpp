@@ -191,6 +191,41 @@ TEST(SubBlockTest, EveryResidueOfThreeWheelsAgainstReference) {
   }
 }
 
+// Counts by word: CountBelow(e) against the reference for every e of random
+// windows of all classes of the wheels 6, 30 and 210, on a second window too
+// (counts rebuilt), and the first member as First() M + r.
+TEST(SubBlockTest, CountBelowEveryEntry) {
+  ref::Random rnd(57);
+  for (uint64_t M : {6u, 30u, 210u}) {
+    for (uint64_t r : Coprime(M)) {
+      const int64_t room = rnd.Range(1, 300);
+      SubBlock sub(static_cast<double>(M), static_cast<double>(r), static_cast<int32_t>(room));
+      PrimeSeries table(0.0, static_cast<double>(rnd.Range(1, 1800)));
+      const std::vector<uint64_t> primes = TablePrimes(table);
+      sub.SetPrimes(&table);
+      for (int round = 0; round < 2; ++round) {
+        const uint64_t start = static_cast<uint64_t>(rnd.Range(0, 3000000));
+        const uint64_t end = start + static_cast<uint64_t>(rnd.Range(1, room * static_cast<int64_t>(M) - 1));
+        const Window w = Reference(M, r, start, end, primes);
+        SCOPED_TRACE("M=" + std::to_string(M) + " r=" + std::to_string(r) + " start=" +
+                     std::to_string(start) + " end=" + std::to_string(end));
+        sub.RunSieve(static_cast<double>(start), static_cast<double>(end));
+        sub.BuildCounts();
+        ASSERT_EQ(sub.Count(), static_cast<int32_t>(w.members.size()));
+        if (!w.members.empty()) {
+          EXPECT_EQ(sub.First() * static_cast<double>(M) + static_cast<double>(r),
+                    static_cast<double>(w.members.front()));
+        }
+        int32_t want = 0;
+        for (int32_t e = 0; e <= sub.Count(); ++e) {
+          ASSERT_EQ(sub.CountBelow(e), want) << "e=" << e;
+          if (e < sub.Count() && !w.struck[e]) ++want;
+        }
+      }
+    }
+  }
+}
+
 // On a window with all primes up to its square root, the unstruck members
 // are its primes: the eight classes modulo 30 add up to a known count.
 TEST(SubBlockTest, WheelOfThirtyCountsPrimes) {
