@@ -8,7 +8,7 @@
 #include <string>
 
 #include "driver/CheckedPi.h"
-#include "driver/MillerRabin.h"
+#include "common/MillerRabin.h"
 
 namespace {
 

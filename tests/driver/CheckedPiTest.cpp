@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/MillerRabin.h"
+#include "common/MillerRabin.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/MillerRabin.h"
+#include "common/MillerRabin.h"
 
 namespace {
 

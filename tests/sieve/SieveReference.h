@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/MillerRabin.h"
+
 namespace ref {
 
 // Least prime factor of every n <= limit (0 and 1 map to themselves).
@@ -26,49 +28,8 @@ inline bool IsPrimeByTrialDivision(uint64_t n) {
   return true;
 }
 
-inline uint64_t MulMod(uint64_t a, uint64_t b, uint64_t m) {
-  return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % m);
-}
-
-inline uint64_t PowMod(uint64_t a, uint64_t e, uint64_t m) {
-  uint64_t r = 1 % m;
-  a %= m;
-  while (e) {
-    if (e & 1) r = MulMod(r, a, m);
-    a = MulMod(a, a, m);
-    e >>= 1;
-  }
-  return r;
-}
-
-// Deterministic for every n < 2^64 with the first twelve prime bases.
-inline bool IsPrimeMillerRabin(uint64_t n) {
-  static const uint64_t kBases[12] = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37};
-  if (n < 2) return false;
-  for (uint64_t p : kBases) {
-    if (n % p == 0) return n == p;
-  }
-  uint64_t d = n - 1;
-  int s = 0;
-  while ((d & 1) == 0) {
-    d >>= 1;
-    ++s;
-  }
-  for (uint64_t a : kBases) {
-    uint64_t x = PowMod(a, d, n);
-    if (x == 1 || x == n - 1) continue;
-    bool composite = true;
-    for (int i = 1; i < s; ++i) {
-      x = MulMod(x, x, n);
-      if (x == n - 1) {
-        composite = false;
-        break;
-      }
-    }
-    if (composite) return false;
-  }
-  return true;
-}
+// Deterministic for every n < 2^64.
+inline bool IsPrimeMillerRabin(uint64_t n) { return testref::IsPrime(n); }
 
 // Small deterministic generator, so that failures can be replayed.
 class Random {
