@@ -45,15 +45,14 @@ CBlock::CBlock(int32_t n) {
   if (n > kMaxLength) n = kMaxLength;
   length_ = DoubleFloor(static_cast<double>(n)) + 1.0;
   capacity_ = static_cast<int32_t>(DoubleFloor(length_ * 0.5)) + 1;
-  words_ = static_cast<int32_t>(DoubleFloor(capacity_ * 0.015625)) + 1;
-  bitmap_ = new uint64_t[words_]();
-
   levels_ = 1;
   size_ = 2;
   while (size_ < capacity_) {
     size_ *= 2;
     ++levels_;
   }
+  words_ = size_ / 64 + 1;  // every leaf of the tree, and one
+  bitmap_ = new uint64_t[words_]();
   tree_ = new int32_t[size_ / 8]();
   // Strikes with steps of 64 or more: at most one per 64 positions, and one.
   fresh_ = new int32_t[capacity_ / kWordStrikeLimit + 2];
@@ -234,19 +233,23 @@ int32_t CBlock::CountUpTo(int32_t d) const {
   const int32_t r = q & leafMask_;
 
   // Partial leaf: positions q - r .. q - 1. Its start is a multiple of the
-  // leaf length (16 at least), so it either lies inside one word or starts on
-  // a word boundary.
-  int32_t struck = 0;
-  if (r != 0) {
-    const int32_t start = q - r;
-    const uint64_t* w = bitmap_ + (start >> 6);
-    const int32_t shift = start & 63;
-    if (shift != 0) {
-      struck = PopCount64((*w >> shift) & ((uint64_t{1} << r) - 1u));
-    } else {
-      int32_t rest = r;
-      for (; rest >= 64; rest -= 64) struck += PopCount64(*w++);
-      if (rest != 0) struck += PopCount64(*w & ((uint64_t{1} << rest) - 1u));
+  // leaf length (16 at least): a leaf of at most 64 positions lies inside one
+  // word, a longer one starts on a word boundary and is read whole, its words
+  // masked, so that no branch depends on q. The bitmap covers every leaf of
+  // the tree, so reading a leaf past the window stays inside the array.
+  int32_t struck;
+  const int32_t start = q - r;
+  const uint64_t* w = bitmap_ + (start >> 6);
+  if (leafLevel_ <= 6) {
+    struck = PopCount64((*w >> (start & 63)) & ((uint64_t{1} << r) - 1u));
+  } else {
+    struck = 0;
+    const int32_t full = r >> 6;
+    const uint64_t part = (uint64_t{1} << (r & 63)) - 1u;
+    const int32_t words = 1 << (leafLevel_ - 6);
+    for (int32_t t = 0; t < words; ++t) {
+      const uint64_t m = t < full ? ~uint64_t{0} : (t == full ? part : 0u);
+      struck += PopCount64(w[t] & m);
     }
   }
   int32_t sum = r - struck;
