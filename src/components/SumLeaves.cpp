@@ -47,14 +47,26 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
     const uint16_t* lpf = d.LpfIndex();
     const int8_t* mu = d.MuTable();
     const int32_t pEntry = (LongFloor(p) - 1) / 2;
-    for (int32_t m = start; m < stop; m += 2) {
-      const int32_t k = (m - 1) >> 1;
-      const int32_t e = lpf[k];
-      if (e != 0 && e <= pEntry) continue;
-      const int32_t w = mu[k];
-      if (w == 0) continue;
-      const int32_t off = LeafOffset(x, xValue, p, static_cast<double>(m), lo);
-      s += (block.CountUpTo(off) + base) * w;
+    // In chunks: the admissible m are first picked out without a branch on
+    // the tables, then their leaves are counted.
+    constexpr int32_t kChunk = 256;
+    int32_t picked[kChunk];
+    int32_t weight[kChunk];
+    for (int32_t m0 = start; m0 < stop; m0 += 2 * kChunk) {
+      const int32_t m1 = stop - m0 > 2 * kChunk ? m0 + 2 * kChunk : stop;
+      int32_t n = 0;
+      for (int32_t m = m0; m < m1; m += 2) {
+        const int32_t k = (m - 1) >> 1;
+        const int32_t e = lpf[k];
+        const int32_t w = mu[k];
+        picked[n] = m;
+        weight[n] = w;
+        n += static_cast<int32_t>((e == 0 || e > pEntry) & (w != 0));
+      }
+      for (int32_t t = 0; t < n; ++t) {
+        const int32_t off = LeafOffset(x, xValue, p, static_cast<double>(picked[t]), lo);
+        s += (block.CountUpTo(off) + base) * weight[t];
+      }
     }
   }
   if (mLow < tableLimit - 1) mLow = tableLimit - 1;
