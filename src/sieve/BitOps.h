@@ -55,4 +55,56 @@ inline void StrikeProgression(uint32_t* bits, int64_t i, int64_t step, int64_t c
   }
 }
 
+// Steps below 32 gathered for one pass over the words (at most one per step).
+struct SmallSteps {
+  static constexpr int kMax = 16;
+  int64_t first[kMax];
+  int64_t step[kMax];
+  int n = 0;
+  void Add(int64_t i, int64_t p) {
+    first[n] = i;
+    step[n] = p;
+    ++n;
+  }
+};
+
+// Sets the bits of every progression of steps (all below 32) below count in
+// one pass: each word takes the shifted patterns of all the steps at once.
+// As in StrikeProgression, the last word may get bits at or beyond count.
+inline void StrikeSmallSteps(uint32_t* bits, const SmallSteps& steps, int64_t count) {
+  const int n = steps.n;
+  if (n == 0 || count <= 0) return;
+  // Below the first word that every progression has reached, bit by bit.
+  int64_t w0 = 0;
+  for (int t = 0; t < n; ++t) {
+    const int64_t w = (steps.first[t] >> 5) + 1;
+    if (w > w0) w0 = w;
+  }
+  const int64_t last = (count - 1) >> 5;
+  uint64_t pattern[SmallSteps::kMax];
+  uint32_t offset[SmallSteps::kMax], advance[SmallSteps::kMax], period[SmallSteps::kMax];
+  for (int t = 0; t < n; ++t) {
+    const int64_t p = steps.step[t];
+    int64_t i = steps.first[t];
+    for (; i < (w0 << 5) && i < count; i += p) bits[i >> 5] |= 1u << (i & 31);
+    if (i >= (w0 << 5)) {
+      offset[t] = static_cast<uint32_t>(i - (w0 << 5));  // below p
+    } else {
+      offset[t] = 0;  // past count, so count < 32 w0 and the pass below is empty
+    }
+    pattern[t] = kStepPatterns.mask[p];
+    period[t] = static_cast<uint32_t>(p);
+    advance[t] = static_cast<uint32_t>(p - 32 % p);  // moves a word's first strike to the next word
+  }
+  for (int64_t w = w0; w <= last; ++w) {
+    uint32_t acc = 0;
+    for (int t = 0; t < n; ++t) {
+      acc |= static_cast<uint32_t>(pattern[t] << offset[t]);
+      uint32_t s = offset[t] + advance[t];
+      offset[t] = s >= period[t] ? s - period[t] : s;
+    }
+    bits[w] |= acc;
+  }
+}
+
 }  // namespace bitops

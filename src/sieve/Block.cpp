@@ -85,6 +85,7 @@ void Block::RunSieve(double start, double end) {
     const int64_t count = count_;
     uint32_t* const bits = bits_;
     PrimeSeries& table = *primes_;
+    bitops::SmallSteps small;
     table.StartIteration();
     while (table.Next()) {
       const double p = table.Current();
@@ -97,8 +98,12 @@ void Block::RunSieve(double start, double end) {
       int64_t j = LongFloor(m - lo_);
       const int64_t step = LongFloor(p);
       if ((j & 1) == 0) j += step;  // the next multiple is odd
-      bitops::StrikeProgression(bits, (j - 1) >> 1, step, count);
+      if (step < 32 && small.n < bitops::SmallSteps::kMax)
+        small.Add((j - 1) >> 1, step);
+      else
+        bitops::StrikeProgression(bits, (j - 1) >> 1, step, count);
     }
+    bitops::StrikeSmallSteps(bits, small, count);
   }
   pos_ = -1;
   rank_ = 0.0;

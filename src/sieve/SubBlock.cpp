@@ -86,6 +86,7 @@ void SubBlock::RunSieve(double start, double end) {
     uint32_t* const bits = bits_;
     PrimeSeries& table = *primes_;
     pending_.clear();
+    bitops::SmallSteps small;
     table.StartIteration();
     while (table.Next()) {
       const double p = table.Current();
@@ -98,11 +99,15 @@ void SubBlock::RunSieve(double start, double end) {
       const int64_t step = LongFloor(p);
       const int64_t first = LongFloor(t * p - d);
       if (step < 32) {
-        bitops::StrikeProgression(bits, first, step, count);
+        if (small.n < bitops::SmallSteps::kMax)
+          small.Add(first, step);
+        else
+          bitops::StrikeProgression(bits, first, step, count);
       } else if (first < count) {
         pending_.push_back(Progression{first, step});
       }
     }
+    bitops::StrikeSmallSteps(bits, small, count);
     // The larger steps, stretch by stretch.
     Progression* const progressions = pending_.data();
     const size_t n = pending_.size();

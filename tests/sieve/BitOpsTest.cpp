@@ -51,4 +51,41 @@ TEST(BitOpsTest, StrikeProgressionAgainstPlainLoop) {
   }
 }
 
+// Up to sixteen steps below 32 at once, with starts near 0, deep inside the
+// words and past count: the bits below count are exactly the union of the
+// progressions and the earlier bits, and no word past the last entry is
+// touched.
+TEST(BitOpsTest, StrikeSmallStepsAgainstPlainLoops) {
+  ref::Random rnd(23);
+  for (int round = 0; round < 3000; ++round) {
+    const int64_t count = rnd.Range(0, 1500);
+    const int64_t words = (count >> 5) + 1;
+    std::vector<uint32_t> bits(words + 1);
+    for (int64_t w = 0; w < words; ++w) bits[w] = rnd.Range(0, 3) ? 0u : static_cast<uint32_t>(rnd.Next());
+    const uint32_t guard = 0xA5A5A5A5u;
+    bits[words] = guard;
+    const std::vector<uint32_t> before = bits;
+    bitops::SmallSteps steps;
+    const int n = static_cast<int>(rnd.Range(0, bitops::SmallSteps::kMax));
+    for (int t = 0; t < n; ++t) {
+      const int64_t step = rnd.Range(1, 31);
+      const int64_t start = rnd.Range(0, 2) == 0 ? rnd.Range(0, step) : rnd.Range(0, count + 40);
+      steps.Add(start, step);
+    }
+    bitops::StrikeSmallSteps(bits.data(), steps, count);
+    ASSERT_EQ(bits[words], guard);
+    for (int64_t i = 0; i < count; ++i) {
+      bool want = (before[i >> 5] >> (i & 31)) & 1u;
+      for (int t = 0; t < n; ++t)
+        want = want || (i >= steps.first[t] && (i - steps.first[t]) % steps.step[t] == 0);
+      ASSERT_EQ(((bits[i >> 5] >> (i & 31)) & 1u) != 0, want) << "round " << round << " i " << i;
+    }
+    if (count > 0) {
+      for (int64_t w = ((count - 1) >> 5) + 1; w < words; ++w) ASSERT_EQ(bits[w], before[w]);
+    } else {
+      ASSERT_EQ(bits, before);
+    }
+  }
+}
+
 }  // namespace
