@@ -24,6 +24,20 @@ inline int32_t LeafOffset(const Integer& x, double xValue, double p, double m, d
   return static_cast<int32_t>(x.QuotientMinus(p, m, lo));
 }
 
+// floor(x / (m p)) - lo for the leaves of the lists and enumerators: the
+// quotient of x's two-part value by m p, kept when its fractional part lies
+// inside the relative guard band, exact otherwise. vx is 10^12 high + low of
+// x, computed once per call.
+inline int32_t QuotientOffset(const Integer& x, double vx, double p, double m, double lo) {
+  const double h = vx / (p * m);
+  const double tol = h * kRelativeMargin;
+  const double y = h - lo;
+  const int32_t l = LongFloor(y);
+  const double f = y - static_cast<double>(l);
+  if (__builtin_expect(f > tol && f < 1.0 - tol, 1)) return l;
+  return static_cast<int32_t>(x.QuotientMinus(p, m, lo));
+}
+
 }  // namespace
 
 void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, double& mLow,
@@ -36,6 +50,7 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
   const double lo = block.Lo();
   const int32_t tableLimit = d.ZTableLimit();
   double s = sum;
+  const double vx = 1e12 * x.High() + x.Low();
 
   // Factor tables: odd m below tableLimit. An m is admissible when its least
   // prime factor exceeds p, or when the table has no factor for it (1, a
@@ -48,7 +63,8 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
     const int8_t* mu = d.MuTable();
     const int32_t pEntry = (LongFloor(p) - 1) / 2;
     // In chunks: the admissible m are first picked out without a branch on
-    // the tables, then their leaves are counted.
+    // the tables, then their quotients are taken (the divisions overlap), then
+    // their leaves are counted.
     constexpr int32_t kChunk = 256;
     int32_t picked[kChunk];
     int32_t weight[kChunk];
@@ -63,10 +79,9 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
         weight[n] = w;
         n += static_cast<int32_t>((e == 0 || e > pEntry) & (w != 0));
       }
-      for (int32_t t = 0; t < n; ++t) {
-        const int32_t off = LeafOffset(x, xValue, p, static_cast<double>(picked[t]), lo);
-        s += (block.CountUpTo(off) + base) * weight[t];
-      }
+      for (int32_t t = 0; t < n; ++t)
+        picked[t] = LeafOffset(x, xValue, p, static_cast<double>(picked[t]), lo);
+      for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(picked[t]) + base) * weight[t];
     }
   }
   if (mLow < tableLimit - 1) mLow = tableLimit - 1;
@@ -82,9 +97,17 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
         else
           l = k;
       }
-      for (int32_t i = r; i < count && mList[i] <= mHigh; ++i) {
-        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, mList[i], lo));
-        s += (block.CountUpTo(off) + base) * muList[i];
+      // In batches: the quotients first (their divisions overlap), then the
+      // counts.
+      constexpr int32_t kBatch = 256;
+      int32_t offset[kBatch];
+      int32_t i = r;
+      while (i < count && mList[i] <= mHigh) {
+        int32_t n = 0;
+        for (; n < kBatch && i + n < count && mList[i + n] <= mHigh; ++n)
+          offset[n] = QuotientOffset(x, vx, p, mList[i + n], lo);
+        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * muList[i + t];
+        i += n;
       }
     }
   } else {
@@ -97,11 +120,21 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
       double v = mLow + mStep;
       if (v > b3) v = b3;
       mm.RunSieve(p, mLow, v);
-      while (mm.Next()) {
-        double w;
-        double m = mm.GetValue(w);
-        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, m, lo));
-        s += (block.CountUpTo(off) + base) * w;
+      // In batches, as for the lists.
+      constexpr int32_t kBatch = 256;
+      int32_t offset[kBatch];
+      double weight[kBatch];
+      bool more = true;
+      while (more) {
+        int32_t n = 0;
+        while (n < kBatch && (more = mm.Next() != 0)) {
+          double w;
+          const double m = mm.GetValue(w);
+          offset[n] = QuotientOffset(x, vx, p, m, lo);
+          weight[n] = w;
+          ++n;
+        }
+        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * weight[t];
       }
       mLow = v;
     }
@@ -111,12 +144,22 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
       if (v > mHigh) v = mHigh;
       mblock.RunSieve(mLow, v);
       mblock.StartIteration(p);
-      while (mblock.Next()) {
-        double w;
-        double m = mblock.Current(w);
-        if (w == 0.0) continue;
-        const int32_t off = static_cast<int32_t>(x.QuotientMinus(p, m, lo));
-        s += (block.CountUpTo(off) + base) * w;
+      // In batches, as for the lists; an m of weight 0 is passed over.
+      constexpr int32_t kBatch = 256;
+      int32_t offset[kBatch];
+      double weight[kBatch];
+      bool more = true;
+      while (more) {
+        int32_t n = 0;
+        while (n < kBatch && (more = mblock.Next() != 0)) {
+          double w;
+          const double m = mblock.Current(w);
+          if (w == 0.0) continue;
+          offset[n] = QuotientOffset(x, vx, p, m, lo);
+          weight[n] = w;
+          ++n;
+        }
+        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * weight[t];
       }
       mLow = v;
     }

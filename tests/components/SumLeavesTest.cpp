@@ -137,6 +137,47 @@ TEST(SumLeaves, AllThreeSourcesMatchABruteForceSum) {
   }
 }
 
+// The leaves of each source are taken in batches: ranges holding several
+// batches of m in each source must still give the brute-force sum, with the
+// blocks and with a list.
+TEST(SumLeaves, SourcesLongerThanABatch) {
+  Fixture probe(31, 2, 2);
+  Engine e0(probe);
+  const i64 tl = e0.d.ZTableLimit();
+  const i64 cube = 31LL * 31 * 31;
+  const i64 lo = Fixture::kX / (31 * 50000LL) + 1;
+  const i64 hi = Fixture::kX / (31 * (tl / 4));
+  Fixture f(31, lo, hi - lo);
+  Engine e(f);
+  i64 a, b;
+  f.MRange(a, b);
+  i64 inTables = 0, belowCube = 0, aboveCube = 0;
+  std::vector<double> mList;
+  std::vector<int8_t> muList;
+  for (i64 m = a + 1; m <= b; ++m) {
+    if (!f.Admissible(m)) continue;
+    if (m < tl) {
+      ++inTables;
+    } else {
+      (m < cube ? belowCube : aboveCube) += 1;
+      mList.push_back(static_cast<double>(m));
+      muList.push_back(static_cast<int8_t>(MuBounded(m, f.y, f.spf)));
+    }
+  }
+  ASSERT_GT(inTables, 600);
+  ASSERT_GT(belowCube, 600);
+  ASSERT_GT(aboveCube, 600);
+  const double brute = f.Brute(a, b, 7.0);
+  double s1 = 0, s2 = 0, l1 = static_cast<double>(a), l2 = static_cast<double>(a);
+  Integer r1(0.0), r2(0.0);
+  SumLeaves(e.d, s1, r1, 31, l1, static_cast<double>(b), 7.0, e.block, e.mblock, e.d.MStep(),
+            nullptr, nullptr, 0);
+  SumLeaves(e.d, s2, r2, 31, l2, static_cast<double>(b), 7.0, e.block, e.mblock, e.d.MStep(),
+            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  EXPECT_EQ(s1 - r1.GetApprox(), brute);
+  EXPECT_EQ(s2 - r2.GetApprox(), brute);
+}
+
 TEST(SumLeaves, ListGivesTheSameSumAsTheBlocks) {
   Fixture probe(7, 2, 2);
   Engine e0(probe);
