@@ -168,13 +168,52 @@ void CBlock::RemoveMultiples(double p) {
   }
 }
 
-void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
-  // Positions o, o + step, ... below positions_, one 64-bit word at a time.
-  // The newly struck bits of a word are counted per node: the nodes of
-  // levels 4 and 5 split a word into lanes of 16 and 32 bits, whose counts
-  // come out of the steps of a population count; from level 6 on a word lies
-  // in one node. Every level below split loses what its nodes lost, as if
-  // the strikes were made one by one.
+namespace {
+
+// Strikes one word and takes the count of its new strikes off the levels
+// leaf .. split - 1. Nodes of level 4 (5) cut a word into lanes of 16 (32)
+// bits, whose counts come out of the steps of a population count; from level
+// 6 on a word lies inside one node. kLeaf is 4, 5, or 6 for every leaf level
+// from 6 on.
+template <int kLeaf>
+inline void StrikeWord(uint64_t* bits, int32_t* tree, int64_t size, int32_t leaf, int32_t split,
+                       int64_t w, uint64_t strike) {
+  const uint64_t fresh = strike & ~bits[w];
+  bits[w] |= strike;
+  uint64_t c = fresh - ((fresh >> 1) & 0x5555555555555555ull);
+  c = (c & 0x3333333333333333ull) + ((c >> 2) & 0x3333333333333333ull);
+  c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  const int64_t base = size + 64 * w;
+  int32_t l = kLeaf == 6 ? leaf : kLeaf;
+  int32_t c64;
+  if (kLeaf <= 5) {
+    const uint64_t c16 = (c + (c >> 8)) & 0x00FF00FF00FF00FFull;       // per 16-bit lane
+    const uint64_t c32 = (c16 + (c16 >> 16)) & 0x0000FFFF0000FFFFull;  // per 32-bit lane
+    c64 = static_cast<int32_t>((c32 + (c32 >> 32)) & 0xFFFFFFFFull);
+    if (kLeaf == 4) {
+      int32_t* node = tree + (base >> 4);
+      node[0] -= static_cast<int32_t>(c16 & 0xFFFF);
+      node[1] -= static_cast<int32_t>((c16 >> 16) & 0xFFFF);
+      node[2] -= static_cast<int32_t>((c16 >> 32) & 0xFFFF);
+      node[3] -= static_cast<int32_t>(c16 >> 48);
+      ++l;
+    }
+    if (l < split) {
+      int32_t* node = tree + (base >> 5);
+      node[0] -= static_cast<int32_t>(c32 & 0xFFFFFFFFull);
+      node[1] -= static_cast<int32_t>(c32 >> 32);
+      ++l;
+    }
+  } else {
+    c64 = static_cast<int32_t>((c * 0x0101010101010101ull) >> 56);
+  }
+  for (; l < split; ++l) tree[base >> l] -= c64;
+}
+
+}  // namespace
+
+template <int kLeaf>
+void CBlock::StrikeRun(int64_t o, int64_t step, int32_t split) {
   const uint64_t pattern = kPatterns.mask[step];
   const int64_t advance = step - 64 % step;  // moves the first strike of a word to the next word
   const int64_t last = (positions_ - 1) >> 6;
@@ -185,40 +224,32 @@ void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
   uint64_t* const bits = bitmap_;
   int32_t* const tree = tree_;
   int64_t w = o >> 6;
-  int64_t s = o & 63;  // first strike of word w; from the second word on, below step
-  for (; w <= last; ++w) {
-    uint64_t strike = pattern << s;
-    if (w == last) strike &= lastMask;
-    const uint64_t fresh = strike & ~bits[w];
-    bits[w] |= strike;
-    if (s >= step) s %= step;
+  int64_t s = o & 63;  // first strike of word w
+  if (w == last) {
+    StrikeWord<kLeaf>(bits, tree, size, leaf, split, w, (pattern << s) & lastMask);
+    return;
+  }
+  StrikeWord<kLeaf>(bits, tree, size, leaf, split, w, pattern << s);
+  s = s % step + advance;  // from here on below step
+  if (s >= step) s -= step;
+  for (++w; w < last; ++w) {
+    StrikeWord<kLeaf>(bits, tree, size, leaf, split, w, pattern << s);
     s += advance;
     if (s >= step) s -= step;
-
-    uint64_t c = fresh - ((fresh >> 1) & 0x5555555555555555ull);
-    c = (c & 0x3333333333333333ull) + ((c >> 2) & 0x3333333333333333ull);
-    c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    const uint64_t c16 = (c + (c >> 8)) & 0x00FF00FF00FF00FFull;   // per 16-bit lane
-    const uint64_t c32 = (c16 + (c16 >> 16)) & 0x0000FFFF0000FFFFull;  // per 32-bit lane
-    const int32_t c64 = static_cast<int32_t>((c32 + (c32 >> 32)) & 0xFFFFFFFFull);
-    const int64_t base = size + 64 * w;
-    int32_t l = leaf;
-    if (l == 4 && l < split) {
-      int32_t* node = tree + (base >> 4);
-      node[0] -= static_cast<int32_t>(c16 & 0xFFFF);
-      node[1] -= static_cast<int32_t>((c16 >> 16) & 0xFFFF);
-      node[2] -= static_cast<int32_t>((c16 >> 32) & 0xFFFF);
-      node[3] -= static_cast<int32_t>(c16 >> 48);
-      ++l;
-    }
-    if (l == 5 && l < split) {
-      int32_t* node = tree + (base >> 5);
-      node[0] -= static_cast<int32_t>(c32 & 0xFFFFFFFFull);
-      node[1] -= static_cast<int32_t>(c32 >> 32);
-      ++l;
-    }
-    for (; l < split; ++l) tree[base >> l] -= c64;
   }
+  StrikeWord<kLeaf>(bits, tree, size, leaf, split, last, (pattern << s) & lastMask);
+}
+
+void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
+  // Positions o, o + step, ... below positions_, one 64-bit word at a time;
+  // every level below split loses what its nodes lost, as if the strikes
+  // were made one by one.
+  if (leafLevel_ == 4)
+    StrikeRun<4>(o, step, split);
+  else if (leafLevel_ == 5)
+    StrikeRun<5>(o, step, split);
+  else
+    StrikeRun<6>(o, step, split);
 }
 
 int32_t CBlock::CountUpTo(int32_t d) const {

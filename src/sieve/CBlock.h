@@ -24,6 +24,8 @@ class CBlock {
 
  private:
   void StrikeWords(int64_t o, int64_t step, int32_t split);
+  template <int kLeaf>
+  void StrikeRun(int64_t o, int64_t step, int32_t split);
 
   double length_;
   uint64_t* bitmap_;
