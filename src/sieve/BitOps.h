@@ -31,6 +31,46 @@ struct StepPatterns {
 };
 inline constexpr StepPatterns kStepPatterns{};
 
+// For an odd step p below 32, the p words of one period of the progression
+// 0, p, 2p, ...: word k has bit b set when 32 k + b is a multiple of p (32 p
+// bits make a whole number of steps).
+struct StepWords {
+  uint32_t word[32][32];
+  constexpr StepWords() : word() {
+    for (int p = 3; p < 32; p += 2)
+      for (int k = 0; k < p; ++k) {
+        uint32_t w = 0;
+        for (int b = 0; b < 32; ++b)
+          if ((32 * k + b) % p == 0) w |= uint32_t{1} << b;
+        word[p][k] = w;
+      }
+  }
+};
+inline constexpr StepWords kStepWords{};
+
+// Odd steps 3 .. 31: whole words ORed from the period table, a run of p
+// words at a time (a plain array OR that the compiler vectorises).
+inline void StrikeOddSmallStep(uint32_t* bits, int64_t i, int64_t p, int64_t count) {
+  const uint32_t* const period = kStepWords.word[p];
+  const int64_t last = (count - 1) >> 5;
+  int64_t w = i >> 5;
+  // Word w takes period[(w + c) % p], c being the phase with 32 c + i = 0 (mod p).
+  const int64_t r = i % p;
+  int64_t c = 0;
+  while ((32 * c + r) % p != 0) ++c;
+  int64_t k = (w + c) % p;
+  bits[w] |= period[k] & (~0u << (i & 31));  // nothing below i
+  ++w;
+  if (++k == p) k = 0;
+  for (; k != 0 && w <= last; ++w) {
+    bits[w] |= period[k];
+    if (++k == p) k = 0;
+  }
+  for (; w + p <= last + 1; w += p)
+    for (int64_t j = 0; j < p; ++j) bits[w + j] |= period[j];
+  for (int64_t j = 0; w <= last; ++w, ++j) bits[w] |= period[j];
+}
+
 // Sets bits i, i + step, i + 2 step, ... below count. Steps below 32 are
 // struck a word at a time from a shifted pattern; the last word may then get
 // bits at or beyond count, which the sieves never read as entries.
@@ -38,6 +78,10 @@ inline void StrikeProgression(uint32_t* bits, int64_t i, int64_t step, int64_t c
   if (i >= count) return;
   if (step >= 32) {
     for (; i < count; i += step) bits[i >> 5] |= 1u << (i & 31);
+    return;
+  }
+  if ((step & 1) != 0 && step >= 3) {
+    StrikeOddSmallStep(bits, i, step, count);
     return;
   }
   const uint64_t pattern = kStepPatterns.mask[step];
@@ -68,43 +112,11 @@ struct SmallSteps {
   }
 };
 
-// Sets the bits of every progression of steps (all below 32) below count in
-// one pass: each word takes the shifted patterns of all the steps at once.
-// As in StrikeProgression, the last word may get bits at or beyond count.
+// Sets the bits of every progression of steps (all below 32) below count,
+// one step after the other: the odd ones from their period tables. As in
+// StrikeProgression, the last word may get bits at or beyond count.
 inline void StrikeSmallSteps(uint32_t* bits, const SmallSteps& steps, int64_t count) {
-  const int n = steps.n;
-  if (n == 0 || count <= 0) return;
-  // Below the first word that every progression has reached, bit by bit.
-  int64_t w0 = 0;
-  for (int t = 0; t < n; ++t) {
-    const int64_t w = (steps.first[t] >> 5) + 1;
-    if (w > w0) w0 = w;
-  }
-  const int64_t last = (count - 1) >> 5;
-  uint64_t pattern[SmallSteps::kMax];
-  uint32_t offset[SmallSteps::kMax], advance[SmallSteps::kMax], period[SmallSteps::kMax];
-  for (int t = 0; t < n; ++t) {
-    const int64_t p = steps.step[t];
-    int64_t i = steps.first[t];
-    for (; i < (w0 << 5) && i < count; i += p) bits[i >> 5] |= 1u << (i & 31);
-    if (i >= (w0 << 5)) {
-      offset[t] = static_cast<uint32_t>(i - (w0 << 5));  // below p
-    } else {
-      offset[t] = 0;  // past count, so count < 32 w0 and the pass below is empty
-    }
-    pattern[t] = kStepPatterns.mask[p];
-    period[t] = static_cast<uint32_t>(p);
-    advance[t] = static_cast<uint32_t>(p - 32 % p);  // moves a word's first strike to the next word
-  }
-  for (int64_t w = w0; w <= last; ++w) {
-    uint32_t acc = 0;
-    for (int t = 0; t < n; ++t) {
-      acc |= static_cast<uint32_t>(pattern[t] << offset[t]);
-      uint32_t s = offset[t] + advance[t];
-      offset[t] = s >= period[t] ? s - period[t] : s;
-    }
-    bits[w] |= acc;
-  }
+  for (int t = 0; t < steps.n; ++t) StrikeProgression(bits, steps.first[t], steps.step[t], count);
 }
 
 }  // namespace bitops

@@ -51,14 +51,14 @@ TEST(BitOpsTest, StrikeProgressionAgainstPlainLoop) {
   }
 }
 
-// Up to sixteen steps below 32 at once, with starts near 0, deep inside the
-// words and past count: the bits below count are exactly the union of the
-// progressions and the earlier bits, and no word past the last entry is
-// touched.
+// Up to sixteen steps below 32 over windows of several periods of each step,
+// with starts near 0, deep inside the words and past count: the bits below
+// count are exactly the union of the progressions and the earlier bits, and
+// no word past the last entry is touched.
 TEST(BitOpsTest, StrikeSmallStepsAgainstPlainLoops) {
   ref::Random rnd(23);
   for (int round = 0; round < 3000; ++round) {
-    const int64_t count = rnd.Range(0, 1500);
+    const int64_t count = rnd.Range(0, 4000);
     const int64_t words = (count >> 5) + 1;
     std::vector<uint32_t> bits(words + 1);
     for (int64_t w = 0; w < words; ++w) bits[w] = rnd.Range(0, 3) ? 0u : static_cast<uint32_t>(rnd.Next());
