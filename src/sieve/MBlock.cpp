@@ -1,6 +1,7 @@
 #include "sieve/MBlock.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstdio>
 
 #include "arith/Floor.h"
@@ -11,13 +12,11 @@ MBlock::MBlock(int32_t width, double z)
   capacity_ = width / 2 + 1;
   if (capacity_ < 1) capacity_ = 1;
   lpf_ = new int32_t[capacity_];
-  sign_ = new int8_t[capacity_];
   prod_ = new double[capacity_];
 }
 
 MBlock::~MBlock() {
   delete[] lpf_;
-  delete[] sign_;
   delete[] prod_;
 }
 
@@ -60,16 +59,16 @@ void MBlock::RunSieve(double start, double end) {
   limit_ = 0;
   pos_ = -1;
 
-  // The arrays are reached through local pointers: the sign bytes could
-  // otherwise alias the members and force a reload of every pointer at each
-  // entry.
+  // Each entry holds its least table factor and the product of its distinct
+  // table factors, negated once per factor: the sign of the product is the
+  // sign of the Moebius value over the table, and a product of 0 marks a
+  // value of 0 (a square factor, or a table factor above z). The arrays are
+  // reached through local pointers so that stores do not force reloads.
   const int64_t count = count_;
   int32_t* const lpf = lpf_;
-  int8_t* const sign = sign_;
   double* const prod = prod_;
   for (int64_t i = 0; i < count; ++i) {
     lpf[i] = 0;
-    sign[i] = 1;
     prod[i] = 1.0;
   }
   if (primes_ == nullptr || count == 0) return;
@@ -78,9 +77,9 @@ void MBlock::RunSieve(double start, double end) {
   const int64_t hi = static_cast<int64_t>(hi_);
   const int64_t zBound = z_ >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(DoubleFloor(z_));
 
-  // First pass: every table prime flips the sign of its multiples, enters
-  // the product and, first come, the least factor. A table prime above z
-  // rules its multiples out altogether (value 0).
+  // First pass: every table prime flips the sign of the product of its
+  // multiples and, first come, becomes their least factor. A table prime
+  // above z rules its multiples out altogether.
   PrimeSeries& primes = *primes_;
   primes.StartIteration();
   while (primes.Next()) {
@@ -89,20 +88,11 @@ void MBlock::RunSieve(double start, double end) {
     if (p >= hi) break;  // no odd multiple below hi
     int64_t i = FirstOddMultipleIndex(lo, p);
     const int32_t p32 = static_cast<int32_t>(p);
-    if (p <= zBound) {
-      for (; i < count; i += p) {
-        prod[i] *= pd;
-        sign[i] = static_cast<int8_t>(-sign[i]);
-        const int32_t f = lpf[i];
-        lpf[i] = f == 0 ? p32 : f;
-      }
-    } else {
-      for (; i < count; i += p) {
-        prod[i] *= pd;
-        sign[i] = 0;
-        const int32_t f = lpf[i];
-        lpf[i] = f == 0 ? p32 : f;
-      }
+    const double factor = p <= zBound ? -pd : 0.0;
+    for (; i < count; i += p) {
+      prod[i] *= factor;
+      const int32_t f = lpf[i];
+      lpf[i] = f == 0 ? p32 : f;
     }
   }
 
@@ -112,7 +102,7 @@ void MBlock::RunSieve(double start, double end) {
     const int64_t p = static_cast<int64_t>(primes.Current());
     const int64_t sq = p * p;
     if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
-    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) sign[i] = 0;
+    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] = 0.0;
   }
 }
 
@@ -144,13 +134,14 @@ double MBlock::Current(double& v) const {
     v = n > z_ ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
     return n;
   }
-  const double prod = prod_[pos_];
-  int s = sign_[pos_];
-  if (n > z_ * prod)
-    s = 0;  // the cofactor n / prod is a prime above z
+  const double signedProd = prod_[pos_];
+  const double prod = std::fabs(signedProd);
+  double s = signedProd < 0.0 ? -1.0 : 1.0;
+  if (prod == 0.0 || n > z_ * prod)
+    s = 0.0;  // a square or a factor above z, or the cofactor n / prod is a prime above z
   else if (prod < n * 0.5)
     s = -s;  // the cofactor is a prime outside the table
-  v = static_cast<double>(s);
+  v = s;
   return n;
 }
 

@@ -25,6 +25,5 @@ class MBlock {
   PrimeSeries* primes_;
   int32_t capacity_, count_, limit_, pos_;
   int32_t* lpf_;
-  int8_t* sign_;
-  double* prod_;
+  double* prod_;  // signed product of the distinct table factors, 0 for value 0
 };
