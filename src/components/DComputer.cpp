@@ -296,6 +296,8 @@ void DComputer::Run() {
   double* mList = new double[delta3];
   int8_t* muList = new int8_t[delta3];
   int32_t* mStart = new int32_t[phiCount + 1];
+  constexpr int32_t kCollectBatch = 256;
+  double wBatch[kCollectBatch];
   block.SetLeafLevel(5);
   const double lnX = std::log(xValue);
   const double ln2 = std::log(2.0);
@@ -331,18 +333,29 @@ void DComputer::Run() {
           if (v > mHigh) v = mHigh;
           mblock.RunSieve(u, v);
           mblock.StartIteration(p);
-          while (mblock.Next()) {
-            double w;
-            double m = mblock.Current(w);
-            if (mIndex >= delta3) {
-              printf("Error in DComputer::Run, mIndex is too large\n");
-              overflow = true;
-              continue;
+          // The m of nonzero weight come in batches straight into the lists
+          // while they have room for a whole batch; near the end of the
+          // lists, one by one, so that every m past their end is reported.
+          int32_t n = kCollectBatch;
+          while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
+            n = mblock.NextNonZero(mList + mIndex, wBatch, kCollectBatch);
+            for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
+            mIndex += n;
+          }
+          if (n == kCollectBatch) {
+            while (mblock.Next()) {
+              double w;
+              double m = mblock.Current(w);
+              if (mIndex >= delta3) {
+                printf("Error in DComputer::Run, mIndex is too large\n");
+                overflow = true;
+                continue;
+              }
+              if (w == 0.0) continue;
+              mList[mIndex] = m;
+              muList[mIndex] = static_cast<int8_t>(w);
+              ++mIndex;
             }
-            if (w == 0.0) continue;
-            mList[mIndex] = m;
-            muList[mIndex] = static_cast<int8_t>(w);
-            ++mIndex;
           }
           u = v;
         }

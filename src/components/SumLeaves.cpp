@@ -144,23 +144,18 @@ void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, doubl
       if (v > mHigh) v = mHigh;
       mblock.RunSieve(mLow, v);
       mblock.StartIteration(p);
-      // In batches, as for the lists; an m of weight 0 is passed over.
+      // In batches, as for the lists; the block hands over only the m of
+      // nonzero weight.
       constexpr int32_t kBatch = 256;
-      int32_t offset[kBatch];
+      double ms[kBatch];
       double weight[kBatch];
-      bool more = true;
-      while (more) {
-        int32_t n = 0;
-        while (n < kBatch && (more = mblock.Next() != 0)) {
-          double w;
-          const double m = mblock.Current(w);
-          if (w == 0.0) continue;
-          offset[n] = QuotientOffset(x, vx, p, m, lo);
-          weight[n] = w;
-          ++n;
-        }
+      int32_t offset[kBatch];
+      int32_t n;
+      do {
+        n = mblock.NextNonZero(ms, weight, kBatch);
+        for (int32_t t = 0; t < n; ++t) offset[t] = QuotientOffset(x, vx, p, ms[t], lo);
         for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * weight[t];
-      }
+      } while (n == kBatch);
       mLow = v;
     }
   }

@@ -145,6 +145,39 @@ double MBlock::Current(double& v) const {
   return n;
 }
 
+int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
+  const int32_t count = count_;
+  int32_t pos = pos_ < count ? pos_ + 1 : count;
+  // An entry is passed over when its least factor f is in 1 .. limit.
+  const uint32_t limit = limit_ > 0 ? static_cast<uint32_t>(limit_) : 0u;
+  const int32_t* const lpf = lpf_;
+  const double* const prod = prod_;
+  const double lo1 = lo_ + 1.0, z = z_;
+  int32_t k = 0;
+  for (; pos < count && k < max; ++pos) {
+    const int32_t f = lpf[pos];
+    if (static_cast<uint32_t>(f - 1) < limit) continue;
+    const double n = lo1 + 2.0 * pos;
+    double v;
+    if (f == 0) {
+      v = n > z ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
+    } else {
+      const double a = std::fabs(prod[pos]);
+      v = prod[pos] < 0.0 ? -1.0 : 1.0;
+      if (a == 0.0 || n > z * a)
+        v = 0.0;
+      else if (a < n * 0.5)
+        v = -v;
+    }
+    ns[k] = n;
+    vs[k] = v;
+    k += static_cast<int32_t>(v != 0.0);
+  }
+  pos_ = pos - 1;
+  if (pos == count) pos_ = count;  // exhausted: Next() reports the end
+  return k;
+}
+
 double MBlock::CurrentWithFactor(double& f, double& v) const {
   const double n = Current(v);
   const int32_t lpf = lpf_[pos_];

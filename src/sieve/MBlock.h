@@ -19,6 +19,10 @@ class MBlock {
   int Next();
   double Current(double& v) const;            // returns n, v = v(n)
   double CurrentWithFactor(double& f, double& v) const;
+  // The next entries that pass the filter and have a nonzero value, at most
+  // max of them, into n[] and v[]; fewer than max only once the segment is
+  // exhausted. Moves the iteration past the last entry examined.
+  int32_t NextNonZero(double* n, double* v, int32_t max);
 
  private:
   double lo_, hi_, z_;

@@ -180,6 +180,47 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         std::vector<double> got;
         for (const Entry& x : kept) got.push_back(x.n);
         ASSERT_EQ(got, expected) << "limit " << limit;
+
+        // The batched walk hands over exactly the kept entries of nonzero
+        // value, in order, whatever the batch size; a short batch means the
+        // end, after which the one-by-one walk reports the end too.
+        for (int32_t batch : {1, 3, 64}) {
+          std::vector<double> wantN, wantV;
+          for (const Entry& x : kept)
+            if (x.v != 0) {
+              wantN.push_back(x.n);
+              wantV.push_back(x.v);
+            }
+          block.StartIteration(limit);
+          std::vector<double> ns(batch + 1, -7.0), vs(batch + 1, -7.0), gotN, gotV;
+          int32_t k;
+          do {
+            k = block.NextNonZero(ns.data(), vs.data(), batch);
+            ASSERT_LE(k, batch);
+            ASSERT_EQ(ns[batch], -7.0);  // nothing written past the batch
+            gotN.insert(gotN.end(), ns.begin(), ns.begin() + k);
+            gotV.insert(gotV.end(), vs.begin(), vs.begin() + k);
+          } while (k == batch);
+          ASSERT_EQ(gotN, wantN) << "batch " << batch << " limit " << limit;
+          ASSERT_EQ(gotV, wantV) << "batch " << batch << " limit " << limit;
+          ASSERT_EQ(block.Next(), 0);
+          ASSERT_EQ(block.NextNonZero(ns.data(), vs.data(), batch), 0);
+        }
+
+        // Batches and single steps mixed: a batch resumes after the entry
+        // the one-by-one walk stopped on.
+        if (kept.size() >= 2) {
+          block.StartIteration(limit);
+          ASSERT_EQ(block.Next(), 1);
+          double v0;
+          ASSERT_EQ(block.Current(v0), kept[0].n);
+          std::vector<double> ns(kept.size() + 1), vs(kept.size() + 1);
+          const int32_t k = block.NextNonZero(ns.data(), vs.data(), static_cast<int32_t>(ns.size()));
+          std::vector<double> rest;
+          for (size_t i = 1; i < kept.size(); ++i)
+            if (kept[i].v != 0) rest.push_back(kept[i].n);
+          ASSERT_EQ(std::vector<double>(ns.begin(), ns.begin() + k), rest);
+        }
       }
     }
   }
