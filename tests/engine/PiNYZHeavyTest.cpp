@@ -36,6 +36,16 @@ TEST(PiNYZHeavy, PowersOfTenWithTheMainParameters) {
   EXPECT_EQ(PiNYZ(x, y, z, 0).GetApprox(), 3204941750802.0);
 }
 
+// At 10^15 the ordinary leaves mix exact quotients (those of 10^14 and more,
+// and those that fall on an integer) with floating ones whose running sum is
+// large enough to be flushed on the way.
+TEST(PiNYZHeavy, TenToTheFifteen) {
+  Integer x(1e15);
+  double y, z;
+  MainParameters(x, y, z);
+  EXPECT_EQ(PiNYZ(x, y, z, 0).GetApprox(), 29844570422669.0);
+}
+
 TEST(PiNYZHeavy, ParameterChoicesAgreeUpToTenToTheFourteen) {
   std::mt19937_64 rng(1618);
   for (int iter = 0; iter < 4; ++iter) {
