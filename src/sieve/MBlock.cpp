@@ -20,7 +20,11 @@ MBlock::~MBlock() {
   delete[] prod_;
 }
 
-void MBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
+void MBlock::SetPrimes(PrimeSeries* table) {
+  primes_ = table;
+  tableRead_ = false;
+  table_.clear();
+}
 
 namespace {
 
@@ -77,29 +81,33 @@ void MBlock::RunSieve(double start, double end) {
   const int64_t hi = static_cast<int64_t>(hi_);
   const int64_t zBound = z_ >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(DoubleFloor(z_));
 
-  // First pass: every table prime flips the sign of the product of its
-  // multiples and, first come, becomes their least factor. A table prime
-  // above z rules its multiples out altogether.
+  // The primes are read out of the table once, to be walked downward.
   PrimeSeries& primes = *primes_;
-  primes.StartIteration();
-  while (primes.Next()) {
-    const double pd = primes.Current();
-    const int64_t p = static_cast<int64_t>(pd);
-    if (p >= hi) break;  // no odd multiple below hi
-    int64_t i = FirstOddMultipleIndex(lo, p);
-    const int32_t p32 = static_cast<int32_t>(p);
-    const double factor = p <= zBound ? -pd : 0.0;
-    for (; i < count; i += p) {
+  if (!tableRead_) {
+    primes.StartIteration();
+    while (primes.Next()) table_.push_back(static_cast<int32_t>(primes.Current()));
+    tableRead_ = true;
+  }
+
+  // First pass: every table prime flips the sign of the product of its
+  // multiples and becomes their least factor. The primes go downward so
+  // that the least one writes last, without reading the entry.
+  size_t top = 0;
+  while (top < table_.size() && table_[top] < hi) ++top;  // odd multiples below hi
+  for (size_t j = top; j-- > 0;) {
+    const int32_t p32 = table_[j];
+    const int64_t p = p32;
+    const double pd = static_cast<double>(p32);
+    const double factor = p <= zBound ? -pd : 0.0;  // a prime above z: value 0
+    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) {
       prod[i] *= factor;
-      const int32_t f = lpf[i];
-      lpf[i] = f == 0 ? p32 : f;
+      lpf[i] = p32;
     }
   }
 
   // Second pass: multiples of a square of a table prime get value 0.
-  primes.StartIteration();
-  while (primes.Next()) {
-    const int64_t p = static_cast<int64_t>(primes.Current());
+  for (const int32_t p32 : table_) {
+    const int64_t p = p32;
     const int64_t sq = p * p;
     if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
     for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] = 0.0;

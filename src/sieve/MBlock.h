@@ -3,6 +3,7 @@
 // least table prime factor and its Moebius value restricted to numbers whose
 // prime factors are all at most a bound z. Entry i stands for n = lo + 1 + 2i.
 #include <cstdint>
+#include <vector>
 
 class PrimeSeries;
 
@@ -29,5 +30,7 @@ class MBlock {
   PrimeSeries* primes_;
   int32_t capacity_, count_, limit_, pos_;
   int32_t* lpf_;
+  std::vector<int32_t> table_;  // the primes of the table, read once
+  bool tableRead_ = false;
   double* prod_;  // signed product of the distinct table factors, 0 for value 0
 };

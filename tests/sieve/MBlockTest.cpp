@@ -289,3 +289,27 @@ TEST(MBlockTest, OversizedSegmentIsCut) {
 }
 
 }  // namespace
+
+// A block given a new table sieves with it from the next segment on.
+TEST(MBlockTest, NewTableReplacesTheOld) {
+  const std::vector<int64_t> primes = PrimesUpTo(1000);
+  PrimeSeries small(0, 4);   // {3}
+  PrimeSeries large(0, 40);  // 3 .. 37
+  MBlock block(400, 1e9);
+  block.SetPrimes(&small);
+  block.RunSieve(1000, 1300);
+  std::vector<Entry> first = Walk(block, 0);
+  block.SetPrimes(&large);
+  block.RunSieve(1000, 1300);
+  std::vector<Entry> second = Walk(block, 0);
+  ASSERT_EQ(first.size(), 150u);
+  ASSERT_EQ(second.size(), 150u);
+  for (size_t i = 0; i < second.size(); ++i) {
+    const int64_t n = static_cast<int64_t>(second[i].n);
+    const int64_t f3 = LeastTableFactor(n, 2, 3, primes);
+    const int64_t f37 = LeastTableFactor(n, 2, 37, primes);
+    EXPECT_EQ(first[i].f, static_cast<double>(f3 == 0 ? n : f3)) << n;
+    EXPECT_EQ(second[i].f, static_cast<double>(f37 == 0 ? n : f37)) << n;
+    EXPECT_EQ(second[i].v, RestrictedMoebius(n, 1e9, primes)) << n;
+  }
+}
