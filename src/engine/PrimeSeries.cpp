@@ -22,38 +22,12 @@ const double kSegment = 262144.0;
 }  // namespace
 
 PrimeSeries::PrimeSeries(double a, double b)
-    : start_(DoubleFloor(a)),
-      end_(b),
-      size_(0),
-      pos_(-1),
-      count_(0),
-      base_(0.0),
-      last_(0.0),
-      cur_(0.0),
-      markValue_(0.0),
-      markPos_(0),
-      gaps_(nullptr),
-      indexEntries_(0),
-      indexStep_(0),
-      indexValues_(nullptr) {
+    : start_(DoubleFloor(a)), end_(b) {
   Run(-1);
 }
 
 PrimeSeries::PrimeSeries(double a, double b, int32_t maxNbPrimes)
-    : start_(DoubleFloor(a)),
-      end_(b),
-      size_(0),
-      pos_(-1),
-      count_(0),
-      base_(0.0),
-      last_(0.0),
-      cur_(0.0),
-      markValue_(0.0),
-      markPos_(0),
-      gaps_(nullptr),
-      indexEntries_(0),
-      indexStep_(0),
-      indexValues_(nullptr) {
+    : start_(DoubleFloor(a)), end_(b) {
   Run(maxNbPrimes < 0 ? 0 : maxNbPrimes);
 }
 

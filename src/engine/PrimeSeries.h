@@ -31,14 +31,14 @@ class PrimeSeries {
   void BuildIndex();
 
   double start_, end_;
-  int32_t size_, pos_, count_;
-  double base_, last_, cur_;
-  double markValue_;
-  int32_t markPos_;
-  uint8_t* gaps_;
-  int32_t indexEntries_;
-  int32_t indexStep_;      // entry i sits at position i * indexStep_ - 1
-  double* indexValues_;
+  int32_t size_ = 0, pos_ = -1, count_ = 0;
+  double base_ = 0.0, last_ = 0.0, cur_ = 0.0;
+  double markValue_ = 0.0;
+  int32_t markPos_ = 0;
+  uint8_t* gaps_ = nullptr;
+  int32_t indexEntries_ = 0;
+  int32_t indexStep_ = 0;  // entry i sits at position i * indexStep_ - 1
+  double* indexValues_ = nullptr;
 };
 
 // Generous estimate of the number of primes in (a, b]: 2.2 (b/ln b - a'/ln a').
