@@ -18,6 +18,28 @@ inline int PopCount32(uint32_t w) {
 #endif
 }
 
+// Index of the first clear bit at or after i among the first count bits of
+// words, or count when every one of them is set.
+inline int32_t NextClearBit(const uint32_t* words, int32_t i, int32_t count) {
+  if (i < 0) i = 0;
+  if (i >= count) return count;
+  int32_t w = i >> 5;
+  uint32_t free = ~words[w] >> (i & 31);
+  if (free != 0) {
+    i += __builtin_ctz(free);
+    return i < count ? i : count;
+  }
+  const int32_t lastWord = (count - 1) >> 5;
+  while (++w <= lastWord) {
+    free = ~words[w];
+    if (free != 0) {
+      i = (w << 5) + __builtin_ctz(free);
+      return i < count ? i : count;
+    }
+  }
+  return count;
+}
+
 // Bits 0, step, 2 step, ... of a 64-bit word, for the steps below 32.
 struct StepPatterns {
   uint64_t mask[32];

@@ -3,6 +3,8 @@
 // standing for n = lo + 1 + 2i; a set bit means struck out.
 #include <cstdint>
 
+#include "sieve/BitOps.h"
+
 class PrimeSeries;
 
 class Block {
@@ -71,22 +73,7 @@ inline double Block::CountUpTo(int32_t d) const {
 }
 
 inline int32_t Block::NextUnstruck(int32_t i) const {
-  if (i >= count_) return count_;
-  int32_t w = i >> 5;
-  uint32_t free = ~bits_[w] >> (i & 31);
-  if (free != 0) {
-    i += __builtin_ctz(free);
-    return i < count_ ? i : count_;
-  }
-  const int32_t lastWord = (count_ - 1) >> 5;
-  while (++w <= lastWord) {
-    free = ~bits_[w];
-    if (free != 0) {
-      i = (w << 5) + __builtin_ctz(free);
-      return i < count_ ? i : count_;
-    }
-  }
-  return count_;
+  return bitops::NextClearBit(bits_, i, count_);
 }
 
 inline int32_t Block::PreviousUnstruck(int32_t i) const {

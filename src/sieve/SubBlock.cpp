@@ -138,23 +138,7 @@ void SubBlock::BuildCounts() {
 }
 
 int32_t SubBlock::NextUnstruck(int32_t i) const {
-  if (i < 0) i = 0;
-  if (i >= count_) return count_;
-  int32_t w = i >> 5;
-  uint32_t free = ~bits_[w] >> (i & 31);
-  if (free != 0) {
-    i += __builtin_ctz(free);
-    return i < count_ ? i : count_;
-  }
-  const int32_t lastWord = (count_ - 1) >> 5;
-  while (++w <= lastWord) {
-    free = ~bits_[w];
-    if (free != 0) {
-      i = (w << 5) + __builtin_ctz(free);
-      return i < count_ ? i : count_;
-    }
-  }
-  return count_;
+  return bitops::NextClearBit(bits_, i, count_);
 }
 
 int32_t SubBlock::CountFree(int32_t from, int32_t to) const {
