@@ -4,15 +4,14 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
+#include "auxcount/PhiNFast.h"
 #include "auxcount/SmallPi.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 #include "components/DComputer.h"
 #include "driver/ElapsedSeconds.h"
-#include "engine/PrimeSeries.h"
 #include "engine/SigmaTerms.h"
-#include "sieve/MBlock.h"
 
 namespace {
 
@@ -24,67 +23,6 @@ Integer RunComponent(Computer& c, int verbose) {
   Integer r;
   c.GetResult(&r);
   return r;
-}
-
-// The ordinary leaves: the sum of mu(n) floor((floor(x/n) + 1) / 2) over the
-// odd squarefree n <= z whose prime factors are all at most y, n = 1
-// included. The block's table holds the odd primes up to sqrt(z), so the
-// value it gives is valid for every n <= z.
-Integer Phi0(const Integer& x, double xd, double y, double z) {
-  const double m = DoubleFloor(std::sqrt(xd / z));
-  PrimeSeries primes(2.0, Integer(z).FloorSqrt());
-  MBlock block(LongFloor(m), y);
-  block.SetPrimes(&primes);
-  Integer acc = x;
-  acc.Add(1.0);
-  acc.DivideBy(2.0);
-  // floor(x / n) from the quotient of x's two-part value when it lies safely
-  // away from an integer, the halves summed in a double flushed into the
-  // total before it can lose a unit; exactly otherwise (always for the
-  // quotients of 10^14 and more, where the relative band no longer separates
-  // neighbours).
-  const double vx = 1e12 * x.High() + x.Low();
-  double s = 0.0;
-  constexpr int32_t kBatch = 256;
-  double ns[kBatch], vs[kBatch];
-  for (double start = 1.0; z > start;) {
-    double end = start + m;
-    if (end >= z) end = z;
-    block.RunSieve(start, end);
-    block.StartIteration(0.0);
-    int32_t k;
-    do {
-      k = block.NextNonZero(ns, vs, kBatch);
-      for (int32_t i = 0; i < k; ++i) {
-        const double n = ns[i], v = vs[i];
-        const double h = vx / n;
-        const double eps = h * kRelativeMargin;
-        if (eps < 0.1) {
-          const double q = DoubleFloor(h);
-          const double f = h - q;
-          if (f >= eps && f <= 1.0 - eps) {
-            s += v * DoubleFloor((q + 1.0) * 0.5);
-            if (s * s > kFlushThreshold) {
-              acc.Add(s);
-              s = 0.0;
-            }
-            continue;
-          }
-        }
-        Integer t = x;
-        t.DivideBy(n);
-        t.Add(1.0);
-        t.DivideBy(2.0);
-        if (v == 1.0)
-          acc.Add(t);
-        else
-          acc.Subtract(t);
-      }
-    } while (k == kBatch);
-    start = end;
-  }
-  acc.Add(s);
-  return acc;
 }
 
 }  // namespace
@@ -138,7 +76,7 @@ Integer PiNYZ(const Integer& x, double y, double z, int verbose) {
   }
 
   const double t1 = ElapsedSeconds();
-  phi0 = Phi0(x, xd, y, z);
+  phi0 = OrdinaryLeafSum(x, y, z, DoubleFloor(std::sqrt(xd / z)));
   if (verbose) {
     printf("phi0=");
     phi0.Print();
