@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
 
@@ -122,7 +123,7 @@ void AComputer::Run() {
   piAtRangeEnd = piCurrent;
 }
 
-Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, double qHi,
+BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, double qHi,
                             double start, double hi) {
   Integer R(0.0);
   double W = 0.0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/SubBlock.h"
@@ -29,7 +30,9 @@ double BComputer::EstimateMemory() {
   return a + c + EstimateCount(2.0, c);
 }
 
-void BComputer::Run() {
+void BComputer::Run() { Sweep(); }
+
+BRUNSK_HOT void BComputer::Sweep() {
   InitRangeCount();
   const double S = x.FloorSqrt();
 

@@ -14,4 +14,7 @@ class BComputer : public Computer {
   void GetRange(double& start, double& end) override;
   double EstimateMemory() override;
   void Run() override;
+
+ private:
+  void Sweep();  // the work of Run, in the innermost-loop build
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "auxcount/SmallPi.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
@@ -152,7 +153,7 @@ void CComputer::Prepare() {
   while (n < indexSize) bigPrimeIndex[n++] = bigPrimeCount;
 }
 
-void CComputer::LeafSum(double m, double a, double mu, Window& w) {
+BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   if (mu == 0.0) return;
   const double inv = 1.0 / m;
   if (w.X1 * inv > a + 1.0) return;

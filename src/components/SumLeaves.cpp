@@ -1,6 +1,7 @@
 #include "components/SumLeaves.h"
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "arith/Integer.h"
 #include "components/DComputer.h"
 #include "sieve/CBlock.h"
@@ -40,7 +41,7 @@ inline int32_t QuotientOffset(const Integer& x, double vx, double p, double m, d
 
 }  // namespace
 
-void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, double& mLow,
+BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, double& mLow,
                double mHigh, double base, const CBlock& block, MBlock& mblock, int32_t mStep,
                const double* mList, const int8_t* muList, int32_t count) {
   if (mLow > mHigh) return;

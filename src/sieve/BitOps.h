@@ -72,7 +72,7 @@ inline constexpr StepWords kStepWords{};
 
 // Odd steps 3 .. 31: whole words ORed from the period table, a run of p
 // words at a time (a plain array OR that the compiler vectorises).
-inline void StrikeOddSmallStep(uint32_t* bits, int64_t i, int64_t p, int64_t count) {
+__attribute__((always_inline)) inline void StrikeOddSmallStep(uint32_t* bits, int64_t i, int64_t p, int64_t count) {
   const uint32_t* const period = kStepWords.word[p];
   const int64_t last = (count - 1) >> 5;
   int64_t w = i >> 5;
@@ -96,7 +96,7 @@ inline void StrikeOddSmallStep(uint32_t* bits, int64_t i, int64_t p, int64_t cou
 // Sets bits i, i + step, i + 2 step, ... below count. Steps below 32 are
 // struck a word at a time from a shifted pattern; the last word may then get
 // bits at or beyond count, which the sieves never read as entries.
-inline void StrikeProgression(uint32_t* bits, int64_t i, int64_t step, int64_t count) {
+__attribute__((always_inline)) inline void StrikeProgression(uint32_t* bits, int64_t i, int64_t step, int64_t count) {
   if (i >= count) return;
   if (step >= 32) {
     for (; i < count; i += step) bits[i >> 5] |= 1u << (i & 31);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/BitOps.h"
 
@@ -65,7 +66,7 @@ static double EvenCeil(double v) {
   return e;
 }
 
-void Block::RunSieve(double start, double end) {
+BRUNSK_HOT void Block::RunSieve(double start, double end) {
   if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
   prefixValid_ = 0;
   lo_ = EvenCeil(start);
@@ -109,7 +110,7 @@ void Block::RunSieve(double start, double end) {
   rank_ = 0.0;
 }
 
-void Block::BuildCounts() {
+BRUNSK_HOT void Block::BuildCounts() {
   if (prefix_ == nullptr) {
     prefixEntries_ = static_cast<int32_t>(capacity_) / 2 + 1;
     prefix_ = new int32_t[prefixEntries_];

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ double CBlock::Lo() const { return lo_; }
 double CBlock::Hi() const { return hi_; }
 int32_t CBlock::Positions() const { return positions_; }
 
-void CBlock::Reset(double a, double b) {
+BRUNSK_HOT void CBlock::Reset(double a, double b) {
   double u = 2.0 * DoubleFloor(a * 0.5);
   lo_ = (a - u >= 1.0) ? u + 2.0 : u;
   double d = 2.0 * DoubleFloor(b * 0.5);
@@ -104,7 +105,7 @@ void CBlock::Reset(double a, double b) {
   }
 }
 
-void CBlock::RemoveMultiples(double p) {
+BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
   // First multiple of p above lo; striking starts at p^2 at the earliest.
   double f = p + p * DoubleFloor((lo_ + 0.5) / p);
   const double square = p * p;
@@ -213,7 +214,7 @@ inline void StrikeWord(uint64_t* bits, int32_t* tree, int64_t size, int32_t leaf
 }  // namespace
 
 template <int kLeaf>
-void CBlock::StrikeRun(int64_t o, int64_t step, int32_t split) {
+BRUNSK_HOT void CBlock::StrikeRun(int64_t o, int64_t step, int32_t split) {
   const uint64_t pattern = kPatterns.mask[step];
   const int64_t advance = step - 64 % step;  // moves the first strike of a word to the next word
   const int64_t last = (positions_ - 1) >> 6;
@@ -240,7 +241,7 @@ void CBlock::StrikeRun(int64_t o, int64_t step, int32_t split) {
   StrikeWord<kLeaf>(bits, tree, size, leaf, split, last, (pattern << s) & lastMask);
 }
 
-void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
+BRUNSK_HOT void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
   // Positions o, o + step, ... below positions_, one 64-bit word at a time;
   // every level below split loses what its nodes lost, as if the strikes
   // were made one by one.
@@ -252,7 +253,7 @@ void CBlock::StrikeWords(int64_t o, int64_t step, int32_t split) {
     StrikeRun<6>(o, step, split);
 }
 
-int32_t CBlock::CountUpTo(int32_t d) const {
+BRUNSK_HOT int32_t CBlock::CountUpTo(int32_t d) const {
   if (d <= 0) return 0;
   int32_t q = ((d - 1) >> 1) + 1;  // positions k with lo + 2k + 1 <= lo + d
   if (q >= positions_) {

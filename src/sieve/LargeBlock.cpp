@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "arith/Integer.h"
 #include "sieve/BitOps.h"
 #include "sieve/Block.h"
@@ -45,7 +46,7 @@ LargeBlock::~LargeBlock() { delete[] bits_; }
 
 void LargeBlock::SetBlock(Block* block) { source_ = block; }
 
-void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int clear) {
+BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int clear) {
   // The window is the odd numbers between the even bounds L and H.
   Integer L = lo;
   Integer H = hi;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
 
 MBlock::MBlock(int32_t width, double z)
@@ -46,7 +47,7 @@ int64_t FirstOddMultipleIndex(int64_t lo, int64_t m) {
 
 }  // namespace
 
-void MBlock::RunSieve(double start, double end) {
+BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
@@ -153,7 +154,7 @@ double MBlock::Current(double& v) const {
   return n;
 }
 
-int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
+BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
   const int32_t count = count_;
   int32_t pos = pos_ < count ? pos_ + 1 : count;
   // An entry is passed over when its least factor f is in 1 .. limit.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "arith/Integer.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
@@ -82,7 +83,7 @@ int32_t MMBlock::IndexAbove(double v) const {
   return primeIndex_[static_cast<int32_t>(v)];
 }
 
-void MMBlock::FindFirstQ() {
+BRUNSK_HOT void MMBlock::FindFirstQ() {
   while (qIndex_ < qIndexEnd_) {
     q_ = primeArray_[qIndex_];
     rLow_ = DoubleFloor((mStart_ + 0.5) / q_);
@@ -99,7 +100,7 @@ void MMBlock::FindFirstQ() {
   qIndex_ = -1;  // the products are exhausted
 }
 
-void MMBlock::RunSieve(double p, double mStart, double mEnd) {
+BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   p_ = p;
   mStart_ = mStart;
   mEnd_ = mEnd;
@@ -129,7 +130,7 @@ void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   }
 }
 
-int MMBlock::Next() {
+BRUNSK_HOT int MMBlock::Next() {
   if (qIndex_ >= 0) {
     value_ = q_ * primeArray_[rIndex_];
     sign_ = 1.0;

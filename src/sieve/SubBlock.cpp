@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
 #include "sieve/BitOps.h"
 
@@ -63,7 +64,7 @@ SubBlock::~SubBlock() {
 
 void SubBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
 
-void SubBlock::RunSieve(double start, double end) {
+BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
   if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
   const double M = modulus_;
   const double r = residue_;
@@ -125,7 +126,7 @@ void SubBlock::RunSieve(double start, double end) {
   pos_ = -1;
 }
 
-void SubBlock::BuildCounts() {
+BRUNSK_HOT void SubBlock::BuildCounts() {
   const int32_t words = (count_ >> 5) + 1;
   if (static_cast<int32_t>(wordPrefix_.size()) < words) wordPrefix_.resize(words);
   int32_t total = 0;
