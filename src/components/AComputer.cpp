@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "engine/PrimeSeries.h"
@@ -14,9 +15,6 @@ namespace {
 // trusted only when the quotient lies at least this far from an integer.
 constexpr double kBandLow = 0.0001;
 constexpr double kBandHigh = 0.9999;
-// Fixed band of the last, unpaired q of a run.
-constexpr double kSingleLow = 0.001;
-constexpr double kSingleHigh = 0.999;
 
 inline double Min(double a, double b) { return a < b ? a : b; }
 inline double Max(double a, double b) { return a > b ? a : b; }
@@ -130,10 +128,11 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
 
   // The primes q of (qLo, qHi], closed by a sentinel above qHi.
   PrimeSeries qTable(qLo, qHi);
+  // Room for the sentinels, and for the reads of a whole last batch.
   int32_t capacity = qTable.GetCount() + 2;
-  if (static_cast<int32_t>(qs.size()) < capacity) {
-    qs.resize(capacity);
-    qInverses.resize(capacity);
+  if (static_cast<int32_t>(qs.size()) < capacity + kFloorBatch) {
+    qs.resize(capacity + kFloorBatch);
+    qInverses.resize(capacity + kFloorBatch);
   }
   double* Qs = qs.data();
   double* invQs = qInverses.data();
@@ -147,6 +146,8 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
   }
   Qs[m] = qHi + 1.0;
   Qs[m + 1] = qHi + 1.0;
+  for (int32_t t = m; t < m + kFloorBatch; ++t) invQs[t] = 1.0 / (qHi + 1.0);
+  int32_t offsets[kFloorBatch];
 
   // Counts are read from the block's own even lower boundary lo: count(d)
   // covers (lo, lo + d], and pi(lo) = pi(start) because lo = start or
@@ -201,57 +202,40 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
       i = h;
     }
 
-    double T = 0.0;
-    // Two q at a time while both are in range, with a relative guard band.
-    while (Qs[i] <= qMax && Qs[i + 1] <= qMax) {
-      const double q1 = Qs[i], q2 = Qs[i + 1];
-      // X/q as a product with the reciprocal: a few units in the last
-      // place at most, far inside the guard band.
-      const double v1 = X * invQs[i], v2 = X * invQs[i + 1];
-      const double tol = kRelativeMargin * v1;
-      // d > -1 and far below 2^31: truncation is the floor except on
-      // (-1, 0), where it gives 0 and a negative fraction that the band
-      // sends to the exact quotient.
-      double d1 = v1 - lo, d2 = v2 - lo;
-      int32_t k1 = static_cast<int32_t>(d1), k2 = static_cast<int32_t>(d2);
-      double f1 = d1 - k1, f2 = d2 - k2;
-      if (f1 < tol || f1 > 1.0 - tol) k1 = static_cast<int32_t>(x.QuotientMinus(p, q1, lo));
-      if (f2 < tol || f2 > 1.0 - tol) k2 = static_cast<int32_t>(x.QuotientMinus(p, q2, lo));
-      double c1 = block.CountUpTo(k1), c2 = block.CountUpTo(k2);
-      if (k1 < yPos) {
-        T += 2.0 * c1;
-        W += 2.0;
-      } else {
-        T += c1;
-        W += 1.0;
+    // The q of the pair range are Qs[i .. iEnd - 1]; the sentinels end the
+    // search.
+    int32_t iEnd = i;
+    {
+      int32_t l = i - 1, h = m;
+      while (h - l > 1) {
+        const int32_t mid = (l + h) / 2;
+        if (Qs[mid] <= qMax)
+          l = mid;
+        else
+          h = mid;
       }
-      if (k2 < yPos) {
-        T += 2.0 * c2;
-        W += 2.0;
-      } else {
-        T += c2;
-        W += 1.0;
-      }
-      i += 2;
+      iEnd = h;
     }
-    // The q left over, one at a time with the fixed band.
-    while (Qs[i] <= qMax) {
-      const double q = Qs[i];
-      double d = X * invQs[i] - lo;
-      int32_t k = static_cast<int32_t>(d);
-      double f = d - k;
-      if (f < kSingleLow || f > kSingleHigh) k = static_cast<int32_t>(x.QuotientMinus(p, q, lo));
-      double cnt = block.CountUpTo(k);
-      if (k < yPos) {
-        T += 2.0 * cnt;
-        W += 2.0;
-      } else {
-        T += cnt;
-        W += 1.0;
+
+    // A batch of offsets at a time: first their floors (exact where a
+    // quotient lies inside the guard band), then their counts, in integers.
+    int64_t T = 0, weight = 0;
+    for (int32_t j = i; j < iEnd; j += kFloorBatch) {
+      const int32_t n = iEnd - j < kFloorBatch ? iEnd - j : kFloorBatch;
+      if (BatchFloorOffsets(X, invQs + j, lo, offsets)) {
+        for (int32_t t = 0; t < n; ++t)
+          if (OffsetNeedsExact(X * invQs[j + t], lo))
+            offsets[t] = static_cast<int32_t>(x.QuotientMinus(p, Qs[j + t], lo));
       }
-      ++i;
+      for (int32_t t = 0; t < n; ++t) {
+        const int32_t k = offsets[t];
+        const int32_t w = 1 + static_cast<int32_t>(k < yPos);
+        T += w * block.CountUpToInt(k);
+        weight += w;
+      }
     }
-    R.Add(T);
+    W += static_cast<double>(weight);
+    R.Add(static_cast<double>(T));
   }
 
   // Each term w pi(n) is w (pi(start) + count(n - lo)).

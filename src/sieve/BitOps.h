@@ -137,7 +137,7 @@ struct SmallSteps {
 // Sets the bits of every progression of steps (all below 32) below count,
 // one step after the other: the odd ones from their period tables. As in
 // StrikeProgression, the last word may get bits at or beyond count.
-inline void StrikeSmallSteps(uint32_t* bits, const SmallSteps& steps, int64_t count) {
+__attribute__((always_inline)) inline void StrikeSmallSteps(uint32_t* bits, const SmallSteps& steps, int64_t count) {
   for (int t = 0; t < steps.n; ++t) StrikeProgression(bits, steps.first[t], steps.step[t], count);
 }
 

@@ -8,29 +8,6 @@
 #include "engine/PrimeSeries.h"
 #include "sieve/BitOps.h"
 
-namespace {
-
-// For a byte of unstruck bits: four 4-bit fields holding the number of set
-// bits among bits 0..0, 0..2, 0..4 and 0..6, the prefix counts of its pairs.
-struct PairPrefixTable {
-  uint16_t entry[256];
-  constexpr PairPrefixTable() : entry() {
-    for (int b = 0; b < 256; ++b) {
-      uint16_t packed = 0;
-      int running = 0;
-      for (int m = 0; m < 4; ++m) {
-        running += (b >> (2 * m)) & 1;
-        packed = static_cast<uint16_t>(packed | (running << (4 * m)));
-        running += (b >> (2 * m + 1)) & 1;
-      }
-      entry[b] = packed;
-    }
-  }
-};
-constexpr PairPrefixTable kPairPrefix{};
-
-}  // namespace
-
 Block::Block(double size)
     : lo_(0.0),
       hi_(0.0),
@@ -112,32 +89,17 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
 
 BRUNSK_HOT void Block::BuildCounts() {
   if (prefix_ == nullptr) {
-    prefixEntries_ = static_cast<int32_t>(capacity_) / 2 + 1;
+    prefixEntries_ = words_ + 1;
     prefix_ = new int32_t[prefixEntries_];
   }
   prefixValid_ = 1;
-  // prefix entry k counts the unstruck entries 0 .. 2k: a running total plus,
-  // byte by byte, the table's counts of the byte's pairs.
-  const int32_t needed = (count_ + 1) >> 1;  // prefix entries of this window
-  int32_t* out = prefix_;
+  // prefix entry w counts the unstruck entries of the words before w; the
+  // bits of the last word past the window are never counted.
+  const int32_t needed = (count_ >> 5) + 1;
   int32_t total = 0;
-  int32_t k = 0;
-  for (int32_t w = 0; k < needed; ++w) {
-    uint32_t freeBits = ~bits_[w];
-    for (int byte = 0; byte < 4 && k < needed; ++byte, freeBits >>= 8) {
-      const uint32_t b = freeBits & 0xFFu;
-      const uint32_t e = kPairPrefix.entry[b];
-      if (needed - k >= 4) {
-        out[k] = total + static_cast<int32_t>(e & 15u);
-        out[k + 1] = total + static_cast<int32_t>((e >> 4) & 15u);
-        out[k + 2] = total + static_cast<int32_t>((e >> 8) & 15u);
-        out[k + 3] = total + static_cast<int32_t>(e >> 12);
-        k += 4;
-      } else {
-        for (int m = 0; k < needed; ++m) out[k++] = total + static_cast<int32_t>((e >> (4 * m)) & 15u);
-      }
-      total += static_cast<int32_t>((e >> 12) + (b >> 7));
-    }
+  for (int32_t w = 0; w < needed; ++w) {
+    prefix_[w] = total;
+    total += bitops::PopCount32(~bits_[w]);
   }
 }
 

@@ -18,6 +18,7 @@ class Block {
   void RunSieve(double start, double end);   // odd n with start < n <= end
   void BuildCounts();
   double CountUpTo(int32_t d) const;         // unstruck odd n with lo < n <= lo + d
+  int32_t CountUpToInt(int32_t d) const;     // the same count as an integer
   double CountAll();
 
   void StartIteration();
@@ -61,16 +62,18 @@ class Block {
 // The counting and walking operations sit in the innermost loops of the
 // components: they are defined here so that they inline.
 
-inline double Block::CountUpTo(int32_t d) const {
+inline int32_t Block::CountUpToInt(int32_t d) const {
   int32_t e = (d - 1) >> 1;  // entry of the largest odd n <= lo + d
-  if (e < 0) return 0.0;
+  if (e < 0) return 0;
   if (e >= count_) e = count_ - 1;  // nothing lies beyond the window
-  if (e < 0) return 0.0;
-  // Prefix entry e/2 counts the entries 0 .. e when e is even; an odd e adds
-  // its own entry when unstruck. Without a branch: the parity of e is random.
-  const uint32_t unstruck = ((bits_[e >> 5] >> (e & 31)) & 1u) ^ 1u;
-  return static_cast<double>(prefix_[e >> 1] + static_cast<int32_t>(unstruck & static_cast<uint32_t>(e)));
+  if (e < 0) return 0;
+  // The words before e's word from the prefix counts, e's word up to and
+  // including e by a population count (2 << 31 wraps to 0: the whole word).
+  const uint32_t upTo = (2u << (e & 31)) - 1u;
+  return prefix_[e >> 5] + bitops::PopCount32(~bits_[e >> 5] & upTo);
 }
+
+inline double Block::CountUpTo(int32_t d) const { return static_cast<double>(CountUpToInt(d)); }
 
 inline int32_t Block::NextUnstruck(int32_t i) const {
   return bitops::NextClearBit(bits_, i, count_);

@@ -1,0 +1,58 @@
+#pragma once
+// Floors of many floating quotients at once, for the leaf loops: the offsets
+// floor(X * inv[t] - lo) of a whole batch, four lanes at a time, with the
+// relative guard band of the floating quotients checked in the same pass.
+#include <cstdint>
+#include <cstring>
+
+#include "arith/Integer.h"
+
+// Quotients taken per call; callers read inv[0 .. kFloorBatch - 1] whatever
+// part of the batch they use.
+constexpr int kFloorBatch = 64;
+
+namespace batchfloor {
+typedef double V4d __attribute__((vector_size(32)));
+typedef int64_t V4l __attribute__((vector_size(32)));
+typedef int32_t V4i __attribute__((vector_size(16)));
+}  // namespace batchfloor
+
+// out[t] = floor(X * inv[t] - lo) for every t below kFloorBatch, with values
+// below -1 cut to -1. Returns false when every quotient v = X * inv[t] above
+// lo - 1 lies farther than kRelativeMargin v from an integer, true when some
+// offset must be checked (and replaced by the exact one where v lies inside
+// the band). Offsets must stay below 2^31. Inlined so that it follows the
+// instruction set of its caller.
+__attribute__((always_inline)) inline bool BatchFloorOffsets(double X, const double* inv, double lo,
+                                                              int32_t* out) {
+  using batchfloor::V4d;
+  using batchfloor::V4i;
+  using batchfloor::V4l;
+  const V4d minusOne = {-1.0, -1.0, -1.0, -1.0};
+  V4l flagged = {0, 0, 0, 0};
+  for (int t = 0; t < kFloorBatch; t += 4) {
+    V4d r;
+    memcpy(&r, inv + t, sizeof r);
+    const V4d v = X * r;
+    const V4d raw = v - lo;
+    // Truncation is the floor above 0; on (-1, 0) it gives 0 and a negative
+    // fraction, which the band flags.
+    const V4d d = raw > minusOne ? raw : minusOne;
+    const V4i k = __builtin_convertvector(d, V4i);
+    const V4d f = d - __builtin_convertvector(k, V4d);
+    const V4d tol = kRelativeMargin * v;
+    flagged |= ((f < tol) | (f > 1.0 - tol)) & (raw > minusOne);
+    memcpy(out + t, &k, sizeof k);
+  }
+  return (flagged[0] | flagged[1] | flagged[2] | flagged[3]) != 0;
+}
+
+// The same test for one quotient: true when floor(v - lo) must be taken
+// exactly.
+inline bool OffsetNeedsExact(double v, double lo) {
+  const double d = v - lo;
+  if (!(d > -1.0)) return false;
+  const double f = d - static_cast<double>(static_cast<int32_t>(d));
+  const double tol = kRelativeMargin * v;
+  return f < tol || f > 1.0 - tol;
+}
