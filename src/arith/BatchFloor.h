@@ -7,8 +7,8 @@
 
 #include "arith/Integer.h"
 
-// Quotients taken per call; callers read inv[0 .. kFloorBatch - 1] whatever
-// part of the batch they use.
+// Most quotients taken per call. The lanes go four at a time: a call for n
+// quotients reads inv[0 .. n + 2] and writes out[0 .. n + 2].
 constexpr int kFloorBatch = 64;
 
 namespace batchfloor {
@@ -17,20 +17,20 @@ typedef int64_t V4l __attribute__((vector_size(32)));
 typedef int32_t V4i __attribute__((vector_size(16)));
 }  // namespace batchfloor
 
-// out[t] = floor(X * inv[t] - lo) for every t below kFloorBatch, with values
+// out[t] = floor(X * inv[t] - lo) for every t below n <= kFloorBatch, with values
 // below -1 cut to -1. Returns false when every quotient v = X * inv[t] above
 // lo - 1 lies farther than kRelativeMargin v from an integer, true when some
 // offset must be checked (and replaced by the exact one where v lies inside
 // the band). Offsets must stay below 2^31. Inlined so that it follows the
 // instruction set of its caller.
-__attribute__((always_inline)) inline bool BatchFloorOffsets(double X, const double* inv, double lo,
+__attribute__((always_inline)) inline bool BatchFloorOffsets(double X, const double* inv, double lo, int n,
                                                               int32_t* out) {
   using batchfloor::V4d;
   using batchfloor::V4i;
   using batchfloor::V4l;
   const V4d minusOne = {-1.0, -1.0, -1.0, -1.0};
   V4l flagged = {0, 0, 0, 0};
-  for (int t = 0; t < kFloorBatch; t += 4) {
+  for (int t = 0; t < n; t += 4) {
     V4d r;
     memcpy(&r, inv + t, sizeof r);
     const V4d v = X * r;

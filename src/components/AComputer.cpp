@@ -222,7 +222,7 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
     int64_t T = 0, weight = 0;
     for (int32_t j = i; j < iEnd; j += kFloorBatch) {
       const int32_t n = iEnd - j < kFloorBatch ? iEnd - j : kFloorBatch;
-      if (BatchFloorOffsets(X, invQs + j, lo, offsets)) {
+      if (BatchFloorOffsets(X, invQs + j, lo, n, offsets)) {
         for (int32_t t = 0; t < n; ++t)
           if (OffsetNeedsExact(X * invQs[j + t], lo))
             offsets[t] = static_cast<int32_t>(x.QuotientMinus(p, Qs[j + t], lo));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "auxcount/SmallPi.h"
@@ -135,7 +136,8 @@ void CComputer::Prepare() {
   bigPrimes = new PrimeSeries(cubeRootXz, lowerBound);
   bigPrimeCount = bigPrimes->GetCount();
   bigPrimeArray = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
-  bigPrimeInverse = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
+  // The reciprocals are read a whole batch at a time: room for one past the end.
+  bigPrimeInverse = new double[(bigPrimeCount > 0 ? bigPrimeCount : 1) + kFloorBatch];
   const int32_t indexSize = LongFloor(lowerBound) + 1;
   bigPrimeIndex = new int32_t[indexSize];
   // bigPrimeIndex[n] = number of primes of bigPrimeArray that are <= n.
@@ -151,6 +153,7 @@ void CComputer::Prepare() {
   }
   bigPrimeCount = k;
   while (n < indexSize) bigPrimeIndex[n++] = bigPrimeCount;
+  for (int32_t t = 0; t < kFloorBatch; ++t) bigPrimeInverse[bigPrimeCount + t] = 1.0 / (lowerBound + 1.0);
 }
 
 BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
@@ -184,41 +187,42 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
     return;
   }
 
-  int32_t k = bigPrimeIndex[LongFloor(pMin)];
-  double b = k + piCubeRootXz;
+  // The primes of (pMin, pMax] are bigPrimeArray[k .. kEnd - 1].
+  const int32_t k = bigPrimeIndex[LongFloor(pMin)];
+  int32_t kEnd = pMax >= lowerBound ? bigPrimeCount : (pMax < 0.0 ? 0 : bigPrimeIndex[LongFloor(pMax)]);
+  if (kEnd < k) kEnd = k;
+
+  // Each leaf adds base - pi(p) + count(x/(m p)), or 1 when x/(m p) < p:
+  // summed in integers, a batch of offsets at a time (exact quotients where
+  // a floating one lies inside the guard band). Positions are measured from
+  // the block's own lower boundary.
   const double xm = xValue * inv;
-  const double base = 2.0 + piCurrent;
+  const int64_t base = static_cast<int64_t>(2.0 + piCurrent);
+  const int64_t piBefore = k + static_cast<int64_t>(piCubeRootXz);  // pi(p) - 1 of the first p
   const Block& block = *w.block;
   const double blockLo = w.lo;
-  double T = w.T;
-  for (; k < bigPrimeCount; ++k) {
-    const double p = bigPrimeArray[k];
-    if (p > pMax) break;
-    b += 1.0;  // pi(p)
-    // x/(m p) as a product with the reciprocal of p: five roundings at most,
-    // a relative error far below the guard band.
-    const double v = xm * bigPrimeInverse[k];
-    if (T * T > kFlushThreshold) {
-      result.Add(-T);
-      T = 0.0;
+  int32_t offsets[kFloorBatch];
+  int64_t L = 0;
+  for (int32_t j = k; j < kEnd; j += kFloorBatch) {
+    const int32_t n = kEnd - j < kFloorBatch ? kEnd - j : kFloorBatch;
+    if (BatchFloorOffsets(xm, bigPrimeInverse + j, blockLo, n, offsets)) {
+      for (int32_t t = 0; t < n; ++t)
+        if (OffsetNeedsExact(xm * bigPrimeInverse[j + t], blockLo))
+          offsets[t] = static_cast<int32_t>(x.QuotientMinus(bigPrimeArray[j + t], m, blockLo));
     }
-    // Positions are measured from the block's own lower boundary. d > -1
-    // and far below 2^31: truncation is the floor except on (-1, 0), where it
-    // gives 0 and a negative fraction that the band sends to the exact
-    // quotient.
-    const double d = v - blockLo;
-    int32_t pos = static_cast<int32_t>(d);
-    const double f = d - pos;
-    const double tol = kRelativeMargin * v;
-    if (f < tol || f > 1.0 - tol) pos = static_cast<int32_t>(x.QuotientMinus(p, m, blockLo));
-    double L;
-    if (pos + blockLo < p)
-      L = 1.0;
-    else
-      L = base - b + block.CountUpTo(pos);
-    T += L * mu;
+    for (int32_t t = 0; t < n; ++t) {
+      const int32_t pos = offsets[t];
+      if (pos + blockLo < bigPrimeArray[j + t])
+        L += 1;
+      else
+        L += base - (piBefore + (j - k) + t + 1) + block.CountUpToInt(pos);
+    }
   }
-  w.T = T;
+  if (w.T * w.T > kFlushThreshold) {
+    result.Add(-w.T);
+    w.T = 0.0;
+  }
+  w.T += static_cast<double>(L) * mu;
 }
 
 void CComputer::Run() {
