@@ -1,5 +1,6 @@
 #include "components/SumLeaves.h"
 
+#include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
@@ -10,33 +11,38 @@
 
 namespace {
 
-// floor(x / (m p)) - lo from the floating quotient when it lies safely away
-// from an integer, exactly otherwise (and always once the quotient reaches
-// 10^14, where the relative margin no longer separates neighbours).
-inline int32_t LeafOffset(const Integer& x, double xValue, double p, double m, double lo) {
-  double q = xValue / (m * p);
-  double eps = q * kRelativeMargin;
-  if (eps < 0.1) {
-    double t = q - lo;
-    double g = DoubleFloor(t);
-    double f = t - g;
-    if (f >= eps && f <= 1.0 - eps) return static_cast<int32_t>(g);
-  }
-  return static_cast<int32_t>(x.QuotientMinus(p, m, lo));
-}
+// Leaves taken per batch.
+constexpr int32_t kBatch = 256;
 
-// floor(x / (m p)) - lo for the leaves of the lists and enumerators: the
-// quotient of x's two-part value by m p, kept when its fractional part lies
-// inside the relative guard band, exact otherwise. vx is 10^12 high + low of
-// x, computed once per call.
-inline int32_t QuotientOffset(const Integer& x, double vx, double p, double m, double lo) {
-  const double h = vx / (p * m);
-  const double tol = h * kRelativeMargin;
-  const double y = h - lo;
-  const int32_t l = LongFloor(y);
-  const double f = y - static_cast<double>(l);
-  if (__builtin_expect(f > tol && f < 1.0 - tol, 1)) return l;
-  return static_cast<int32_t>(x.QuotientMinus(p, m, lo));
+// The m of a batch (room for the four-lane reads past the last one) and
+// their weights.
+struct LeafBatch {
+  double m[kBatch + 4];
+  int32_t weight[kBatch];
+  int32_t offset[kBatch + 4];
+};
+
+// Adds the n leaves of a batch to s: weight (base + count(floor(x/(m p)) -
+// lo)). The quotients come from the two-part value vx of x, floored a batch
+// at a time (exactly where one lies inside the guard band); the counts and
+// weights are summed in integers, and base times the weights (at most 256 of
+// them) is exact.
+__attribute__((always_inline)) inline void AddBatch(LeafBatch& batch, int32_t n, const Integer& x, double vx,
+                                                    double p, double lo, double base, const CBlock& block,
+                                                    double& s) {
+  if (n <= 0) return;
+  for (int32_t t = n; t < ((n + 3) & ~3); ++t) batch.m[t] = batch.m[n - 1];
+  if (BatchFloorQuotients(vx, p, batch.m, lo, n, batch.offset)) {
+    for (int32_t t = 0; t < n; ++t)
+      if (OffsetNeedsExact(vx / (p * batch.m[t]), lo))
+        batch.offset[t] = static_cast<int32_t>(x.QuotientMinus(p, batch.m[t], lo));
+  }
+  int64_t counted = 0, weights = 0;
+  for (int32_t t = 0; t < n; ++t) {
+    counted += static_cast<int64_t>(batch.weight[t]) * block.CountUpTo(batch.offset[t]);
+    weights += batch.weight[t];
+  }
+  s += static_cast<double>(counted) + base * static_cast<double>(weights);
 }
 
 }  // namespace
@@ -47,11 +53,11 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
   if (mLow > mHigh) return;
 
   const Integer& x = d.XInteger();
-  const double xValue = d.XValue();
   const double lo = block.Lo();
   const int32_t tableLimit = d.ZTableLimit();
   double s = sum;
   const double vx = 1e12 * x.High() + x.Low();
+  LeafBatch batch;
 
   // Factor tables: odd m below tableLimit. An m is admissible when its least
   // prime factor exceeds p, or when the table has no factor for it (1, a
@@ -64,25 +70,19 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
     const int8_t* mu = d.MuTable();
     const int32_t pEntry = (LongFloor(p) - 1) / 2;
     // In chunks: the admissible m are first picked out without a branch on
-    // the tables, then their quotients are taken (the divisions overlap), then
-    // their leaves are counted.
-    constexpr int32_t kChunk = 256;
-    int32_t picked[kChunk];
-    int32_t weight[kChunk];
-    for (int32_t m0 = start; m0 < stop; m0 += 2 * kChunk) {
-      const int32_t m1 = stop - m0 > 2 * kChunk ? m0 + 2 * kChunk : stop;
+    // the tables, then their leaves are added as a batch.
+    for (int32_t m0 = start; m0 < stop; m0 += 2 * kBatch) {
+      const int32_t m1 = stop - m0 > 2 * kBatch ? m0 + 2 * kBatch : stop;
       int32_t n = 0;
       for (int32_t m = m0; m < m1; m += 2) {
         const int32_t k = (m - 1) >> 1;
         const int32_t e = lpf[k];
         const int32_t w = mu[k];
-        picked[n] = m;
-        weight[n] = w;
+        batch.m[n] = m;
+        batch.weight[n] = w;
         n += static_cast<int32_t>((e == 0 || e > pEntry) & (w != 0));
       }
-      for (int32_t t = 0; t < n; ++t)
-        picked[t] = LeafOffset(x, xValue, p, static_cast<double>(picked[t]), lo);
-      for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(picked[t]) + base) * weight[t];
+      AddBatch(batch, n, x, vx, p, lo, base, block, s);
     }
   }
   if (mLow < tableLimit - 1) mLow = tableLimit - 1;
@@ -98,16 +98,15 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
         else
           l = k;
       }
-      // In batches: the quotients first (their divisions overlap), then the
-      // counts.
-      constexpr int32_t kBatch = 256;
-      int32_t offset[kBatch];
+      // In batches.
       int32_t i = r;
       while (i < count && mList[i] <= mHigh) {
         int32_t n = 0;
-        for (; n < kBatch && i + n < count && mList[i + n] <= mHigh; ++n)
-          offset[n] = QuotientOffset(x, vx, p, mList[i + n], lo);
-        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * muList[i + t];
+        for (; n < kBatch && i + n < count && mList[i + n] <= mHigh; ++n) {
+          batch.m[n] = mList[i + n];
+          batch.weight[n] = muList[i + n];
+        }
+        AddBatch(batch, n, x, vx, p, lo, base, block, s);
         i += n;
       }
     }
@@ -122,20 +121,16 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
       if (v > b3) v = b3;
       mm.RunSieve(p, mLow, v);
       // In batches, as for the lists.
-      constexpr int32_t kBatch = 256;
-      int32_t offset[kBatch];
-      double weight[kBatch];
       bool more = true;
       while (more) {
         int32_t n = 0;
         while (n < kBatch && (more = mm.Next() != 0)) {
           double w;
-          const double m = mm.GetValue(w);
-          offset[n] = QuotientOffset(x, vx, p, m, lo);
-          weight[n] = w;
+          batch.m[n] = mm.GetValue(w);
+          batch.weight[n] = static_cast<int32_t>(w);
           ++n;
         }
-        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * weight[t];
+        AddBatch(batch, n, x, vx, p, lo, base, block, s);
       }
       mLow = v;
     }
@@ -147,15 +142,12 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
       mblock.StartIteration(p);
       // In batches, as for the lists; the block hands over only the m of
       // nonzero weight.
-      constexpr int32_t kBatch = 256;
-      double ms[kBatch];
       double weight[kBatch];
-      int32_t offset[kBatch];
       int32_t n;
       do {
-        n = mblock.NextNonZero(ms, weight, kBatch);
-        for (int32_t t = 0; t < n; ++t) offset[t] = QuotientOffset(x, vx, p, ms[t], lo);
-        for (int32_t t = 0; t < n; ++t) s += (block.CountUpTo(offset[t]) + base) * weight[t];
+        n = mblock.NextNonZero(batch.m, weight, kBatch);
+        for (int32_t t = 0; t < n; ++t) batch.weight[t] = static_cast<int32_t>(weight[t]);
+        AddBatch(batch, n, x, vx, p, lo, base, block, s);
       } while (n == kBatch);
       mLow = v;
     }
