@@ -121,17 +121,11 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
       if (v > b3) v = b3;
       mm.RunSieve(p, mLow, v);
       // In batches, as for the lists.
-      bool more = true;
-      while (more) {
-        int32_t n = 0;
-        while (n < kBatch && (more = mm.Next() != 0)) {
-          double w;
-          batch.m[n] = mm.GetValue(w);
-          batch.weight[n] = static_cast<int32_t>(w);
-          ++n;
-        }
+      int32_t n;
+      do {
+        n = mm.NextValues(batch.m, batch.weight, kBatch);
         AddBatch(batch, n, x, vx, p, lo, base, block, s);
-      }
+      } while (n == kBatch);
       mLow = v;
     }
     // Beyond, the Moebius block with the least-prime-factor filter.

@@ -130,7 +130,7 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   }
 }
 
-BRUNSK_HOT int MMBlock::Next() {
+inline int MMBlock::Advance() {
   if (qIndex_ >= 0) {
     value_ = q_ * primeArray_[rIndex_];
     sign_ = 1.0;
@@ -150,6 +150,18 @@ BRUNSK_HOT int MMBlock::Next() {
     if (value_ > 1.0) return 1;  // 1 is left unstruck by the sieve, not a prime
   }
   return 0;
+}
+
+BRUNSK_HOT int MMBlock::Next() { return Advance(); }
+
+BRUNSK_HOT int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t max) {
+  int32_t n = 0;
+  while (n < max && Advance()) {
+    values[n] = value_;
+    signs[n] = sign_ > 0.0 ? 1 : -1;
+    ++n;
+  }
+  return n;
 }
 
 double MMBlock::GetValue(double& sign) const {

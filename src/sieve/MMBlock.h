@@ -16,12 +16,16 @@ class MMBlock {
   void RunSieve(double p, double mStart, double mEnd);
   int Next();
   double GetValue(double& sign) const;
+  // The next values and their signs (+1 or -1), at most max of them; fewer
+  // than max only once the window is exhausted.
+  int32_t NextValues(double* values, int32_t* signs, int32_t max);
 
   static double EstimateMemory(double a, int32_t n);
 
  private:
   int32_t IndexAbove(double v) const;  // listed primes <= v, v taken at most e
   void FindFirstQ();                   // from qIndex on, the first q with an r
+  int Advance();                       // the work of Next
 
   double mStart_, mEnd_, mLimit_, xArg_, p_;
   PrimeSeries* rootPrimes_;
