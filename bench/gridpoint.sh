@@ -13,7 +13,7 @@ for run in $(seq "$runs"); do
   (cd "$dir" && printf '%s\n%s\nY\n' "$k" "$k" |
     /usr/bin/time -f "cpu %U s user + %S s system, peak RSS %M kB" "$program" >transcript.txt 2>time.txt)
   echo "== k = $k, run $run"
-  grep -E "total computation time|Checking delta|Check (OK|KO)" "$dir/transcript.txt" || true
+  grep -E "Computing [ABCD]|phi0=|Sigma=|total computation time|Checking delta|Check (OK|KO)" "$dir/transcript.txt" || true
   cat "$dir"/Pix*.txt
   cat "$dir/time.txt"
   rm -rf "$dir"
