@@ -6,17 +6,20 @@
 namespace bitops {
 
 // Number of set bits of w: the processor's instruction when the build allows
-// it, a branch-free count otherwise (cheaper than the library call).
-inline int PopCount32(uint32_t w) {
+// it, a branch-free count otherwise (cheaper than the library call; the
+// compiled copies for newer processors turn it into the instruction).
+inline int32_t PopCount64(uint64_t w) {
 #if defined(__POPCNT__)
-  return __builtin_popcount(w);
+  return __builtin_popcountll(w);
 #else
-  w = w - ((w >> 1) & 0x55555555u);
-  w = (w & 0x33333333u) + ((w >> 2) & 0x33333333u);
-  w = (w + (w >> 4)) & 0x0F0F0F0Fu;
-  return static_cast<int>((w * 0x01010101u) >> 24);
+  w = w - ((w >> 1) & 0x5555555555555555ull);
+  w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<int32_t>((w * 0x0101010101010101ull) >> 56);
 #endif
 }
+
+inline int PopCount32(uint32_t w) { return PopCount64(w); }
 
 // Index of the first clear bit at or after i among the first count bits of
 // words, or count when every one of them is set.

@@ -5,6 +5,7 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
+#include "sieve/BitOps.h"
 
 namespace {
 
@@ -27,17 +28,6 @@ struct StepPatterns64 {
   }
 };
 constexpr StepPatterns64 kPatterns{};
-
-inline int32_t PopCount64(uint64_t w) {
-#if defined(__POPCNT__)
-  return __builtin_popcountll(w);
-#else
-  w = w - ((w >> 1) & 0x5555555555555555ull);
-  w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
-  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<int32_t>((w * 0x0101010101010101ull) >> 56);
-#endif
-}
 
 }  // namespace
 
@@ -273,7 +263,7 @@ BRUNSK_HOT int32_t CBlock::CountUpTo(int32_t d) const {
   const int32_t start = q - r;
   const uint64_t* w = bitmap_ + (start >> 6);
   if (leafLevel_ <= 6) {
-    struck = PopCount64((*w >> (start & 63)) & ((uint64_t{1} << r) - 1u));
+    struck = bitops::PopCount64((*w >> (start & 63)) & ((uint64_t{1} << r) - 1u));
   } else {
     struck = 0;
     const int32_t full = r >> 6;
@@ -281,7 +271,7 @@ BRUNSK_HOT int32_t CBlock::CountUpTo(int32_t d) const {
     const int32_t words = 1 << (leafLevel_ - 6);
     for (int32_t t = 0; t < words; ++t) {
       const uint64_t m = t < full ? ~uint64_t{0} : (t == full ? part : 0u);
-      struck += PopCount64(w[t] & m);
+      struck += bitops::PopCount64(w[t] & m);
     }
   }
   int32_t sum = r - struck;
