@@ -109,20 +109,30 @@ struct Engine {
   }
 };
 
+// The factor-table limit of the D that every fixture builds (it depends on
+// x, y and z only).
+i64 TableLimit() {
+  Fixture probe(31, 2, 2);
+  Engine e(probe);
+  return e.d.ZTableLimit();
+}
+
+// The window of prime p whose leaves have their m in about (mLow, mHigh].
+Fixture WindowOfM(i64 p, i64 mLow, i64 mHigh) {
+  const i64 lo = Fixture::kX / (p * mHigh) + 1;
+  const i64 hi = Fixture::kX / (p * mLow);
+  return Fixture(static_cast<double>(p), lo, hi - lo);
+}
+
 }  // namespace
 
 TEST(SumLeaves, AllThreeSourcesMatchABruteForceSum) {
   // p = 31: tables below zTableLimit, two-prime enumerator up to 31^3 - 1,
   // Moebius block beyond; a wide window makes the m range straddle both cuts.
   {
-    Fixture probe(31, 2, 2);
-    Engine e0(probe);
-    const i64 tl = e0.d.ZTableLimit();
+    const i64 tl = TableLimit();
     ASSERT_LT(tl, 29791) << "the window must reach the table limit and p^3";
-    // window whose m range is (tl / 2, 40000]
-    const i64 lo = Fixture::kX / (31 * 40000LL) + 1;
-    const i64 hi = Fixture::kX / (31 * (tl / 2));
-    Fixture f(31, lo, hi - lo);
+    Fixture f = WindowOfM(31, tl / 2, 40000);
     Engine e(f);
     i64 a, b;
     f.MRange(a, b);
@@ -141,13 +151,9 @@ TEST(SumLeaves, AllThreeSourcesMatchABruteForceSum) {
 // batches of m in each source must still give the brute-force sum, with the
 // blocks and with a list.
 TEST(SumLeaves, SourcesLongerThanABatch) {
-  Fixture probe(31, 2, 2);
-  Engine e0(probe);
-  const i64 tl = e0.d.ZTableLimit();
+  const i64 tl = TableLimit();
   const i64 cube = 31LL * 31 * 31;
-  const i64 lo = Fixture::kX / (31 * 50000LL) + 1;
-  const i64 hi = Fixture::kX / (31 * (tl / 4));
-  Fixture f(31, lo, hi - lo);
+  Fixture f = WindowOfM(31, tl / 4, 50000);
   Engine e(f);
   i64 a, b;
   f.MRange(a, b);
@@ -179,12 +185,8 @@ TEST(SumLeaves, SourcesLongerThanABatch) {
 }
 
 TEST(SumLeaves, ListGivesTheSameSumAsTheBlocks) {
-  Fixture probe(7, 2, 2);
-  Engine e0(probe);
-  const i64 tl = e0.d.ZTableLimit();
-  const i64 lo = Fixture::kX / (7 * (3 * tl)) + 1;
-  const i64 hi = Fixture::kX / (7 * (tl / 2));
-  Fixture f(7, lo, hi - lo);
+  const i64 tl = TableLimit();
+  Fixture f = WindowOfM(7, tl / 2, 3 * tl);
   Engine e(f);
   i64 a, b;
   f.MRange(a, b);
