@@ -14,7 +14,11 @@ const char kContactAddress[] = "support@vantrel.example.org";
 
 int CheckedPi(Integer x, Integer& result, int verbose) { return CheckedPi(x, result, verbose, PiNYZ); }
 
-int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine) {
+int CheckedPi(Integer x, Integer& result, int level, EngineFunction engine) {
+  // The engine and the steps of the check report only at the verbose level;
+  // the check's outcome is reported at both.
+  int verbose = level == kCheckedPiVerbose ? 1 : 0;
+  bool outcome = level != kCheckedPiSilent;
   double t0 = ElapsedSeconds();
   double s = x.FloorSqrt();
 
@@ -24,6 +28,12 @@ int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine) {
   double z = DoubleFloor(2.4 * y);
   if (z >= s) z = s - 1.0;
   result = engine(x, y, z, verbose);
+  if (level == kCheckedPiQuiet) {
+    char digits[64];
+    result.Format(digits);
+    printf("pi(x)=%s\n", digits);
+    fflush(stdout);
+  }
 
   // Second run at x + delta with y raised by 2% and z = 2.5 y2, so that the
   // two runs split their counts differently.
@@ -51,13 +61,13 @@ int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine) {
   if (verbose) printf(" time=%.2lf\n", ElapsedSeconds() - t1);
 
   if (d != count) {
-    if (verbose) {
+    if (outcome) {
       // The range loop ends this line with its own message.
       printf("Check KO, please report the problem to %s", kContactAddress);
       fflush(stdout);
     }
     return 1;
   }
-  if (verbose) printf("Check OK, total time=%.2lf\n", ElapsedSeconds() - t0);
+  if (outcome) printf("Check OK, total time=%.2lf\n", ElapsedSeconds() - t0);
   return 0;
 }

@@ -7,8 +7,12 @@
 // The evaluation of pi(x) with the tuning parameters y and z.
 typedef Integer (*EngineFunction)(const Integer& x, double y, double z, int verbose);
 
+// Report levels: nothing; the engine reports and the check; or, for log
+// files, only the value and the check line.
+enum { kCheckedPiSilent = 0, kCheckedPiVerbose = 1, kCheckedPiQuiet = 2 };
+
 // Stores pi(x) in result (in every case) and returns 0 when the check
-// passed, 1 when it failed. verbose prints the engine reports and the check.
+// passed, 1 when it failed; verbose is one of the report levels.
 int CheckedPi(Integer x, Integer& result, int verbose);
 // The same with the given evaluation in place of the counting engine.
 int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine);

@@ -1,79 +1,117 @@
 #include "driver/ComputeRange.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <chrono>
+#include <ctime>
 
 #include "driver/CheckedPi.h"
-#include "driver/LineChecksum.h"
 #include "driver/OffsetLogIntegral.h"
+#include "driver/RangeProgress.h"
+#include "driver/ResultFile.h"
+#include "driver/ResultLine.h"
+#include "driver/ResultScan.h"
 
 namespace {
 
 constexpr double kGridStep = 1e14;
-const char kCheckFailedLine[] = "Last computation : Check KO\n";
 
-// Appends text to the file name. Returns false when the file cannot be
-// opened or the text cannot be written whole; what was written of it is then
-// cut off again, so that the file keeps only whole lines.
-bool AppendToResultFile(const char* name, const char* text) {
-  FILE* file = fopen(name, "a");
-  if (file == nullptr) return false;
-  struct stat before;
-  bool sized = fstat(fileno(file), &before) == 0 && S_ISREG(before.st_mode);
-  bool ok = fputs(text, file) >= 0 && fflush(file) == 0;
-  if (fclose(file) != 0) ok = false;
-  if (!ok && sized) (void)!truncate(name, before.st_size);
-  return ok;
+void PrintHeader(double k, double E) {
+  printf("\n");
+  printf("----------------------------------------------------------\n");
+  printf("%ld/%ld - Compute and check pi(x) for x=%E\n", static_cast<long>(k), static_cast<long>(E),
+         k * kGridStep);
+  printf("----------------------------------------------------------\n");
+  printf("\n");
+  fflush(stdout);
+}
+
+// Reads what the file already holds. Returns the first index still to
+// compute, or -1 when the file must not be continued (reported on errors).
+long FirstMissingIndex(const ResultFile& file, const std::string& name, long S, long E, FILE* errors) {
+  std::string text;
+  if (!file.ReadAll(&text)) {
+    fprintf(errors, "ERROR, the result file %s cannot be read\n", name.c_str());
+    return -1;
+  }
+  ResultScan scan = ScanResults(text, S, E, false);
+  if (!scan.Valid() || scan.checkFailed) {
+    long line = scan.Valid() ? scan.points + 1 : scan.badLine;
+    const char* reason =
+        scan.Valid() ? "the last computation failed its check (Last computation : Check KO)" : scan.reason.c_str();
+    fprintf(errors, "ERROR, %s line %ld: %s; the file is left as it is\n", name.c_str(), line, reason);
+    return -1;
+  }
+  if (scan.points == 0) return S;
+  if (scan.nextIndex > E) {
+    printf("Range complete: %ld points already in %s\n", scan.points, name.c_str());
+  } else {
+    printf("Resuming at k=%ld: %ld points already in %s\n", scan.nextIndex, scan.points, name.c_str());
+  }
+  fflush(stdout);
+  return scan.nextIndex;
 }
 
 }  // namespace
 
-void ComputeRange(double S, double E) { ComputeRange(S, E, CheckedPi); }
+RangeStatus ComputeRange(double S, double E) { return ComputeRange(S, E, RangeSettings(), CheckedPi); }
 
-void ComputeRange(double S, double E, PointFunction checkedPi) {
-  char name[64];
-  snprintf(name, sizeof name, "Pix%ld-%ld.txt", static_cast<long>(S), static_cast<long>(E));
-  if (S > E) return;
+RangeStatus ComputeRange(double S, double E, PointFunction checkedPi) {
+  return ComputeRange(S, E, RangeSettings(), checkedPi);
+}
 
-  for (double k = S; k <= E; k += 1.0) {
+RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, PointFunction checkedPi) {
+  long first = static_cast<long>(S);
+  long last = static_cast<long>(E);
+  std::string name = ResultFileName(first, last);
+  if (!settings.folder.empty()) name = settings.folder + "/" + name;
+  if (S > E) return kRangeDone;
+
+  // The file is checked and locked before any work, and read to continue
+  // where an earlier run of the range stopped.
+  ResultFile file;
+  std::string unusable = file.Open(name);
+  if (!unusable.empty()) {
+    fprintf(settings.errors, "ERROR, the result file %s cannot be used: %s\n", name.c_str(), unusable.c_str());
+    return kRangeFileUnusable;
+  }
+  long next = FirstMissingIndex(file, name, first, last, settings.errors);
+  if (next < 0) return kRangeCheckFailed;
+
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point started = Clock::now();
+  long total = last - first + 1;
+  for (double k = static_cast<double>(next); k <= E; k += 1.0) {
     Integer x(kGridStep);
     x.Multiply(k);
     Integer p;
 
-    printf("\n");
-    printf("----------------------------------------------------------\n");
-    printf("%ld/%ld - Compute and check pi(x) for x=%E\n", static_cast<long>(k),
-           static_cast<long>(E), k * kGridStep);
-    printf("----------------------------------------------------------\n");
-    printf("\n");
-    fflush(stdout);
+    PrintHeader(k, E);
+    int status = checkedPi(x, p, settings.quiet ? kCheckedPiQuiet : kCheckedPiVerbose);
 
-    int status = checkedPi(x, p, 1);
-
-    double dev = NormalisedDeviation(p.GetApprox(), x.GetApprox());
-
-    // index:pi(x):deviation, then the checksum of that text.
-    char fields[200];
     char digits[64];
     p.Format(digits);
-    snprintf(fields, sizeof fields, "%ld:%s:%.5lf", static_cast<long>(k), digits, dev);
-    char line[256];
-    snprintf(line, sizeof line, "%s:%ld\n", fields, LineChecksum(fields));
+    std::string line =
+        FormatResultLine(static_cast<long>(k), digits, NormalisedDeviation(p.GetApprox(), x.GetApprox()));
 
     // The line, and the failure mark after a failed check, go out in one
-    // write and the file is closed before the next point starts.
-    char text[512];
-    snprintf(text, sizeof text, "%s%s", line, status != 0 ? kCheckFailedLine : "");
-    bool written = AppendToResultFile(name, text);
+    // write that reaches the disk before the next point starts.
+    bool written = file.Append(status != 0 ? line + kCheckFailedLine : line);
 
     if (status != 0) printf("ERROR, computation stopped\n");
-    if (!written) {
-      printf("ERROR, the result file %s cannot be written; its line would have been:\n", name);
-      printf("%s", line);
-    }
     fflush(stdout);
-    if (status != 0 || !written) return;
+    if (!written) {
+      fprintf(settings.errors, "ERROR, the result file %s cannot be written; its line would have been:\n%s",
+              name.c_str(), line.c_str());
+      fflush(settings.errors);
+    }
+    if (status != 0) return kRangeCheckFailed;
+    if (!written) return kRangeFileUnusable;
+
+    long computed = static_cast<long>(k) - next + 1;
+    double perPoint = std::chrono::duration<double>(Clock::now() - started).count() / computed;
+    long done = static_cast<long>(k) - first + 1;
+    time_t end = time(nullptr) + static_cast<time_t>(perPoint * static_cast<double>(total - done) + 0.5);
+    printf("%s\n", ProgressLine(done, total, perPoint, end).c_str());
+    fflush(stdout);
   }
+  return kRangeDone;
 }

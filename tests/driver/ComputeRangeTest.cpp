@@ -20,13 +20,16 @@
 #include <vector>
 
 #include "driver/LineChecksum.h"
+#include "driver/OffsetLogIntegral.h"
+#include "driver/ResultLine.h"
 
 namespace {
 
 const std::string kDashes = "----------------------------------------------------------\n";
 
 // The per-point double: records the grid index, prints a marker, returns
-// pi(x) where it is known and 2.5e12 k elsewhere, and fails where told.
+// pi(x) where it is known and 2.5e12 k + 2e14 elsewhere (growing with k
+// below 10000), and fails where told.
 std::vector<double> gCalls;
 double gFailAt = -1.0;
 useconds_t gPause = 0;
@@ -41,6 +44,7 @@ int FakeCheckedPi(Integer x, Integer& result, int verbose) {
   } else {
     result = Integer(2.5e12);
     result.Multiply(k);
+    result.Add(2e14);
   }
   if (gPause != 0) usleep(gPause);
   printf("<point %.0f verbose=%d>", k, verbose);
@@ -83,12 +87,27 @@ class ComputeRangeTest : public ::testing::Test {
     std::filesystem::remove_all(directory_);
   }
 
+  // Runs the range with the double; returns the transcript less the progress
+  // lines, whose form is checked on the way.
   std::string Run(double S, double E) {
     testing::internal::CaptureStdout();
-    ComputeRange(S, E, FakeCheckedPi);
-    return testing::internal::GetCapturedStdout();
+    status_ = ComputeRange(S, E, FakeCheckedPi);
+    std::istringstream out(testing::internal::GetCapturedStdout());
+    std::string kept, line;
+    const std::regex progress(
+        "Range: \\d+/\\d+ points done, \\d+ s per point, estimated end "
+        "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
+    while (std::getline(out, line)) {
+      if (line.rfind("Range: ", 0) == 0) {
+        EXPECT_TRUE(std::regex_match(line, progress)) << line;
+        continue;
+      }
+      kept += line + (out.eof() ? "" : "\n");
+    }
+    return kept;
   }
 
+  RangeStatus status_ = kRangeDone;
   std::string directory_;
   char previous_[PATH_MAX];
 };
@@ -126,14 +145,27 @@ TEST_F(ComputeRangeTest, OnePointAtEachEndOfTheGrid) {
   EXPECT_EQ("10000:24739954287740860:-0.05178:649\n", ReadFile("Pix10000-10000.txt"));
 }
 
-TEST_F(ComputeRangeTest, AppendsToAnExistingFile) {
+TEST_F(ComputeRangeTest, ContinuesAtTheFirstMissingPoint) {
+  const std::string first = "1000:2623557157654233:-0.05813:158\n";
   {
-    std::ofstream earlier("Pix1000-1000.txt");
-    earlier << "1000:2623557157654233:-0.05813:158\n";
+    std::ofstream earlier("Pix1000-1002.txt");
+    earlier << first;
   }
-  Run(1000, 1000);
-  EXPECT_EQ("1000:2623557157654233:-0.05813:158\n1000:2623557157654233:-0.05813:158\n",
-            ReadFile("Pix1000-1000.txt"));
+  std::string out = Run(1000, 1002);
+  EXPECT_EQ(kRangeDone, status_);
+  EXPECT_EQ(0u, out.find("Resuming at k=1001: 1 points already in Pix1000-1002.txt\n" +
+                         Header(1001, 1002, "1.001000E+17")));
+  EXPECT_EQ((std::vector<double>{1001.0, 1002.0}), gCalls);
+  std::string file = ReadFile("Pix1000-1002.txt");
+  EXPECT_EQ(0u, file.find(first));
+  EXPECT_EQ(3, CountWholeLines(file, 1000));
+
+  // A complete range says so and computes nothing.
+  gCalls.clear();
+  out = Run(1000, 1002);
+  EXPECT_EQ("Range complete: 3 points already in Pix1000-1002.txt\n", out);
+  EXPECT_TRUE(gCalls.empty());
+  EXPECT_EQ(file, ReadFile("Pix1000-1002.txt"));
 }
 
 TEST_F(ComputeRangeTest, WalksTheWholeRangeInOrder) {
@@ -145,8 +177,8 @@ TEST_F(ComputeRangeTest, WalksTheWholeRangeInOrder) {
   EXPECT_EQ((std::vector<double>{2010.0, 2011.0, 2012.0}), gCalls);
   std::string file = ReadFile("Pix2010-2012.txt");
   EXPECT_EQ(3, CountWholeLines(file, 2010));
-  // pi = 2.5e12 k here: the second field is that value, digit for digit.
-  EXPECT_EQ(0u, file.find("2010:5025000000000000:"));
+  // pi = 2.5e12 k + 2e14 here: the second field is that value, digit for digit.
+  EXPECT_EQ(0u, file.find("2010:5225000000000000:"));
 }
 
 TEST_F(ComputeRangeTest, EmptyRangeComputesNothing) {
@@ -171,27 +203,89 @@ TEST_F(ComputeRangeTest, FailedCheckIsRecordedAndStopsTheRange) {
   EXPECT_EQ(2, CountWholeLines(file.substr(0, file.size() - mark.size()), 2010));
 }
 
-TEST_F(ComputeRangeTest, ResultFileThatCannotBeOpened) {
-  ASSERT_EQ(0, mkdir("Pix1000-1002.txt", 0755));  // a directory of that name
-  std::string out = Run(1000, 1002);
-  EXPECT_EQ(std::vector<double>{1000.0}, gCalls);
-  EXPECT_EQ(Header(1000, 1002, "1.000000E+17") + "<point 1000 verbose=1>\n" +
-                "ERROR, the result file Pix1000-1002.txt cannot be written; its line would have "
-                "been:\n1000:2623557157654233:-0.05813:158\n",
-            out);
+TEST_F(ComputeRangeTest, UnusableResultFileIsRefusedBeforeAnyPoint) {
+  // A directory, a named pipe (which would block an open for writing) and a
+  // device at the file's name; the read-only file is tested when not root.
+  struct Case {
+    const char* reason;
+    int (*make)(const char*);
+  } cases[] = {
+      {"it is a directory", [](const char* name) { return mkdir(name, 0755); }},
+      {"it is a named pipe", [](const char* name) { return mkfifo(name, 0644); }},
+      {"it is a device", [](const char* name) { return symlink("/dev/null", name); }},
+      {"Permission denied",
+       [](const char* name) { return close(open(name, O_CREAT | O_WRONLY, 0444)) != 0 || geteuid() == 0 ? -1 : 0; }},
+  };
+  for (const Case& c : cases) {
+    if (c.make("Pix1000-1002.txt") != 0) continue;
+    std::string out = Run(1000, 1002);
+    EXPECT_EQ(kRangeFileUnusable, status_);
+    EXPECT_TRUE(gCalls.empty()) << c.reason;
+    EXPECT_EQ(std::string("ERROR, the result file Pix1000-1002.txt cannot be used: ") + c.reason + "\n", out);
+    std::filesystem::remove("Pix1000-1002.txt");
+  }
 }
 
-TEST_F(ComputeRangeTest, ResultFileOnAFullDevice) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  ASSERT_EQ(0, symlink("/dev/full", "Pix1000-1002.txt"));
-  gFailAt = 1000;
-  std::string out = Run(1000, 1002);
-  EXPECT_EQ(std::vector<double>{1000.0}, gCalls);
-  EXPECT_EQ(Header(1000, 1002, "1.000000E+17") + "<point 1000 verbose=1>KO:" +
-                "ERROR, computation stopped\n" +
-                "ERROR, the result file Pix1000-1002.txt cannot be written; its line would have "
-                "been:\n1000:2623557157654233:-0.05813:158\n",
-            out);
+TEST_F(ComputeRangeTest, DamagedFileIsNamedAndLeftAsItIs) {
+  auto line = [](long k) {
+    char digits[32];
+    snprintf(digits, sizeof digits, "%ld", 2500000000000L * k);
+    return FormatResultLine(k, digits, NormalisedDeviation(2.5e12 * k, 1e14 * k));
+  };
+  const std::string good = line(1000) + line(1001) + line(1002);
+  struct Case {
+    std::string text;
+    const char* where;  // the start of the message after the file name
+  } cases[] = {
+      {line(1000) + "1001:2502500000000000:-0.99999:1\n", "line 2: "},             // checksum
+      {line(1000) + line(1002), "line 2: "},                                          // gap
+      {line(1001), "line 1: "},                                                       // not from S
+      {line(1000) + line(1001) + kCheckFailedLine, "line 3: the last computation failed"},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  // The file cut at every byte of its last line: whole lines resume, any
+  // other cut is a partial line.
+  size_t lastLine = good.size() - line(1002).size();
+  for (size_t cut = lastLine; cut < good.size(); ++cut) all.push_back({good.substr(0, cut), "line 3: "});
+  for (const Case& c : all) {
+    {
+      std::ofstream file("Pix1000-1005.txt", std::ios::binary);
+      file << c.text;
+    }
+    gCalls.clear();
+    std::string out = Run(1000, 1005);
+    std::string text = ReadFile("Pix1000-1005.txt");
+    if (c.text == good.substr(0, lastLine)) {  // two whole lines: resumed
+      EXPECT_EQ(kRangeDone, status_);
+      EXPECT_EQ(4u, gCalls.size());
+      EXPECT_EQ(6, CountWholeLines(text, 1000));
+      continue;
+    }
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(kRangeCheckFailed, status_);
+    EXPECT_TRUE(gCalls.empty());
+    EXPECT_EQ(c.text, text);
+    EXPECT_EQ(0u, out.find(std::string("ERROR, Pix1000-1005.txt ") + c.where)) << out;
+  }
+}
+
+TEST_F(ComputeRangeTest, SecondProcessOnTheSameFileRefuses) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int sink = open("/dev/null", O_WRONLY);
+    dup2(sink, 1);
+    gPause = 2000;
+    ComputeRange(1000, 9000, FakeCheckedPi);
+    _exit(0);
+  }
+  for (int poll = 0; poll < 20000 && !std::filesystem::exists("Pix1000-9000.txt"); ++poll) usleep(500);
+  std::string out = Run(1000, 9000);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(kRangeFileUnusable, status_);
+  EXPECT_TRUE(gCalls.empty());
+  EXPECT_EQ("ERROR, the result file Pix1000-9000.txt cannot be used: it is in use by another process\n", out);
 }
 
 TEST_F(ComputeRangeTest, LineThatCannotBeWrittenWholeIsCutOff) {
@@ -226,13 +320,41 @@ TEST_F(ComputeRangeTest, LineThatCannotBeWrittenWholeIsCutOff) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(1, WEXITSTATUS(status));  // the range stopped after the first point
+  EXPECT_EQ(1, WEXITSTATUS(status));  // the range stopped after its first new point
   EXPECT_EQ(earlier, ReadFile("Pix1000-1002.txt"));
-  const std::string tail =
-      "ERROR, the result file Pix1000-1002.txt cannot be written; its line would have been:\n" +
-      earlier;
-  ASSERT_GE(out.size(), tail.size());
-  EXPECT_EQ(tail, out.substr(out.size() - tail.size()));
+  EXPECT_NE(std::string::npos,
+            out.find("ERROR, the result file Pix1000-1002.txt cannot be written; its line would have been:\n"
+                     "1001:2702500000000000:"))
+      << out;
+}
+
+TEST_F(ComputeRangeTest, KilledRunsResumeToTheWholeRange) {
+  // A child walks the range with a slow double and is killed at a random
+  // moment, again and again; each restart continues where the file stops,
+  // which holds whole, valid, consecutive lines only, and the last run
+  // completes the range without a duplicate.
+  const std::string name = "Pix1000-1299.txt";
+  srand(static_cast<unsigned>(time(nullptr)));
+  for (int round = 0; round < 6; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      int sink = open("/dev/null", O_WRONLY);
+      dup2(sink, 1);
+      gPause = 300;
+      ComputeRange(1000, 1299, FakeCheckedPi);
+      _exit(0);
+    }
+    usleep(5000 + rand() % 20000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_GE(CountWholeLines(ReadFile(name), 1000), 0);
+  }
+  long before = CountWholeLines(ReadFile(name), 1000);
+  Run(1000, 1299);
+  EXPECT_EQ(kRangeDone, status_);
+  EXPECT_EQ(static_cast<size_t>(300 - before), gCalls.size());
+  EXPECT_EQ(300, CountWholeLines(ReadFile(name), 1000));
 }
 
 TEST_F(ComputeRangeTest, KilledRunLeavesOnlyWholeLines) {
