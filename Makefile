@@ -2,8 +2,9 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX     ?= /usr/local
 
-.PHONY: all setup configure build run test test-long test-asan bench clean
+.PHONY: all setup configure build run install test test-long test-asan bench clean
 
 all: build
 
@@ -16,9 +17,17 @@ configure: setup
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The build's own output is shown only when it fails, so that the program's
+# banner is the first thing on the screen.
 run: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brunsk
+	@cmake --build $(BUILD) -j $(JOBS) --target brunsk > $(BUILD)/build-run.log 2>&1 \
+	  || { cat $(BUILD)/build-run.log; exit 1; }
 	@$(BUILD)/brunsk
+
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brunsk > $(BUILD)/build-install.log 2>&1 \
+	  || { cat $(BUILD)/build-install.log; exit 1; }
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	@cd $(BUILD) && ctest -LE long -j $(JOBS) --output-on-failure

@@ -6,6 +6,7 @@ command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 if [ ! -f /usr/include/gtest/gtest.h ]; then missing+=(libgtest-dev); fi
+if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the command line
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

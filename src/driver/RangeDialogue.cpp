@@ -19,18 +19,22 @@ constexpr long kSaturation = 1000000000000000L;
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsSpace(int c) { return IsBlank(c) || c == '\n'; }
 
+// Longest answer read: room for any reasonable number with blanks, while an
+// endless line (input from /dev/zero) is refused instead of read forever.
+constexpr long kLongestAnswer = 8192;
+
 // Reads one line and takes it as a whole number: optional blanks, an
-// optional sign, at least one digit, optional blanks. The line is consumed
-// whatever its length. Returns false for anything else, an empty line and
-// end of input included.
+// optional sign, at least one digit, optional blanks. Returns false for
+// anything else, an empty line, end of input and a line longer than
+// kLongestAnswer included.
 bool ReadWholeNumberLine(FILE* in, long* value) {
   enum { kLead, kSign, kDigits, kTrail, kBad } state = kLead;
   bool negative = false;
   long magnitude = 0;
   int c;
-  bool any = false;
+  long length = 0;
   while ((c = fgetc(in)) != EOF && c != '\n') {
-    any = true;
+    if (++length > kLongestAnswer) return false;
     switch (state) {
       case kLead:
         if (IsBlank(c)) break;
@@ -58,33 +62,80 @@ bool ReadWholeNumberLine(FILE* in, long* value) {
         break;
     }
   }
-  if (!any && c == EOF) return false;
+  if (length == 0 && c == EOF) return false;
   if (state != kDigits && state != kTrail) return false;
   if (magnitude > kSaturation) magnitude = kSaturation;
   *value = negative ? -magnitude : magnitude;
   return true;
 }
 
-// Reads one whitespace-delimited word of any length and returns its first
-// character, or EOF when the input ends before a word.
+// Reads one whitespace-delimited word and returns its first character, or
+// EOF when the input ends before a word or the answer runs past
+// kLongestAnswer characters.
 int ReadAnswerInitial(FILE* in) {
   int c;
+  long length = 0;
   do {
     c = fgetc(in);
+    if (++length > kLongestAnswer) return EOF;
   } while (c != EOF && IsSpace(c));
   if (c == EOF) return EOF;
   int first = c;
   do {
     c = fgetc(in);
+    if (++length > kLongestAnswer) return EOF;
   } while (c != EOF && !IsSpace(c));
   return first;
 }
 
 }  // namespace
 
-void RangeDialogue() { RangeDialogue(stdin, ComputeRange); }
+std::string RangeRefusal(long startIndex, long endIndex) {
+  double S = static_cast<double>(startIndex);
+  double E = static_cast<double>(endIndex);
+  char text[128] = "";
+  if (E < S) {
+    snprintf(text, sizeof text, "Error, S should be smaller than E\n");
+  } else if (S < kLowestX / kGridStep) {
+    snprintf(text, sizeof text, "Error, S should be bigger than %.0E/%.0E=%ld\n", kLowestX, kGridStep,
+             kLowestIndex);
+  } else if (E > kHighestX / kGridStep) {
+    snprintf(text, sizeof text, "Error, E should be smaller than %.0E/%.0E=%ld\n", kHighestX, kGridStep,
+             kHighestIndex);
+  }
+  return text;
+}
 
-void RangeDialogue(FILE* in, RangeFunction computeRange) {
+int StartRange(long startIndex, long endIndex, bool confirmed, FILE* in, const RangeFunction& computeRange) {
+  double S = static_cast<double>(startIndex);
+  double E = static_cast<double>(endIndex);
+  printf("Computation of pi(x) for x from \n");
+  printf("x=%E to x=%E every %.E.\n", S * kGridStep, E * kGridStep, kGridStep);
+  if (!confirmed) {
+    printf("Please check that you have reserved this range\n");
+    printf("Do you confirm ? (Y=Yes, N=No) : ");
+    fflush(stdout);
+    int answer = ReadAnswerInitial(in);
+    if (answer != 'Y' && answer != 'y') {
+      printf("Computation aborted.\n");
+      return kRangeDeclined;
+    }
+  }
+
+  printf("\n");
+  char started[26];
+  TimeString(started);
+  printf("==================================================\n");
+  printf("Starting : %s\n", started);
+  fflush(stdout);
+  return computeRange(S, E);
+}
+
+int RangeDialogue() {
+  return RangeDialogue(stdin, [](double S, double E) { return static_cast<int>(ComputeRange(S, E)); });
+}
+
+int RangeDialogue(FILE* in, const RangeFunction& computeRange) {
   printf("\n");
   printf("This program is a pi(x) computer for values of x between\n");
   printf("x=%.0E and x=%.0E every %.0E.\n", kLowestX, kHighestX, kGridStep);
@@ -102,46 +153,19 @@ void RangeDialogue(FILE* in, RangeFunction computeRange) {
   fflush(stdout);
   if (!ReadWholeNumberLine(in, &startIndex)) {
     printf("Error, S must be an integer\n");
-    return;
+    return 0;
   }
   printf("Enter E : ");
   fflush(stdout);
   if (!ReadWholeNumberLine(in, &endIndex)) {
     printf("Error, E must be an integer\n");
-    return;
+    return 0;
   }
-  double S = static_cast<double>(startIndex);
-  double E = static_cast<double>(endIndex);
-
-  if (E < S) {
-    printf("Error, S should be smaller than E\n");
-    return;
+  std::string refusal = RangeRefusal(startIndex, endIndex);
+  if (!refusal.empty()) {
+    printf("%s", refusal.c_str());
+    return 0;
   }
-  if (S < kLowestX / kGridStep) {
-    printf("Error, S should be bigger than %.0E/%.0E=%ld\n", kLowestX, kGridStep, kLowestIndex);
-    return;
-  }
-  if (E > kHighestX / kGridStep) {
-    printf("Error, E should be smaller than %.0E/%.0E=%ld\n", kHighestX, kGridStep, kHighestIndex);
-    return;
-  }
-
-  printf("Computation of pi(x) for x from \n");
-  printf("x=%E to x=%E every %.E.\n", S * kGridStep, E * kGridStep, kGridStep);
-  printf("Please check that you have reserved this range\n");
-  printf("Do you confirm ? (Y=Yes, N=No) : ");
-  fflush(stdout);
-  int answer = ReadAnswerInitial(in);
-  if (answer != 'Y' && answer != 'y') {
-    printf("Computation aborted.\n");
-    return;
-  }
-
-  printf("\n");
-  char started[26];
-  TimeString(started);
-  printf("==================================================\n");
-  printf("Starting : %s\n", started);
-  fflush(stdout);
-  computeRange(S, E);
+  int status = StartRange(startIndex, endIndex, false, in, computeRange);
+  return status == kRangeDeclined ? 0 : status;
 }

@@ -1,10 +1,51 @@
 #include <cstdio>
+#include <iostream>
 
+#include "driver/CheckFile.h"
+#include "driver/CheckedPi.h"
+#include "driver/CommandLine.h"
+#include "driver/ComputeRange.h"
 #include "driver/RangeDialogue.h"
+#include "driver/SelfTest.h"
 
-int main() {
-  printf("Brunsk, version %s by Tormelin\n", "1.1");
-  RangeDialogue();
+int main(int argc, char** argv) {
+  CommandLine line = ParseCommandLine(argc, argv, std::cout, std::cerr);
+  switch (line.mode) {
+    case CommandLine::kExit:
+      return line.status;
+    case CommandLine::kSelfTest:
+      return RunSelfTest(stdout);
+    case CommandLine::kCheckFiles:
+      if (line.against.empty()) return CheckResultFiles(line.files, stdout);
+      {
+        int status = 0;
+        for (const std::string& file : line.files) {
+          if (CompareResultFiles(file, line.against, stdout) != 0) status = 1;
+        }
+        return status;
+      }
+    case CommandLine::kDialogue:
+    case CommandLine::kRange:
+      break;
+  }
+
+  RangeSettings settings;
+  settings.folder = line.output;
+  settings.quiet = line.quiet;
+  // From the command line the errors go where scripts look for them.
+  if (line.mode == CommandLine::kRange) settings.errors = stderr;
+  RangeFunction computeRange = [&settings](double S, double E) {
+    return static_cast<int>(ComputeRange(S, E, settings, CheckedPi));
+  };
+
+  printf("Brunsk, version %s by Tormelin\n", kProgramVersion);
+  int status;
+  if (line.mode == CommandLine::kRange) {
+    printf("\n");
+    status = StartRange(line.start, line.end, line.yes, stdin, computeRange);
+  } else {
+    status = RangeDialogue(stdin, computeRange);
+  }
   printf("coucou\n");
-  return 0;
+  return status;
 }

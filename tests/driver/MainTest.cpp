@@ -24,29 +24,33 @@ std::string ProgramPath() {
 struct Outcome {
   int status;
   std::string out;
+  std::string err;
 };
 
-// Runs the program in an empty directory with the given input.
-Outcome RunProgram(const std::string& input, std::string* directory) {
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the program with the given arguments and input in an empty
+// directory, where prepare (a shell command) has run first.
+Outcome RunProgram(const std::string& input, std::string* directory, const std::string& arguments = "",
+                   const std::string& prepare = "true") {
   std::string program = ProgramPath();
   char pattern[] = "/tmp/brunsk-main-XXXXXX";
   EXPECT_NE(nullptr, mkdtemp(pattern));
   *directory = pattern;
-  std::string inPath = *directory + "/input.txt";
-  std::string outPath = *directory + "/transcript.txt";
   {
-    std::ofstream in(inPath, std::ios::binary);
+    std::ofstream in(*directory + "/input.txt", std::ios::binary);
     in << input;
   }
-  std::string command =
-      "cd '" + *directory + "' && '" + program + "' < input.txt > transcript.txt 2>&1";
+  std::string command = "cd '" + *directory + "' && " + prepare + " && '" + program + "' " + arguments +
+                        " < input.txt > transcript.txt 2> errors.txt";
   int raw = system(command.c_str());
-  Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ""};
-  std::ifstream transcript(outPath, std::ios::binary);
-  std::stringstream text;
-  text << transcript.rdbuf();
-  outcome.out = text.str();
-  return outcome;
+  return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(*directory + "/transcript.txt"),
+                 ReadFile(*directory + "/errors.txt")};
 }
 
 class MainTest : public ::testing::Test {
@@ -86,6 +90,43 @@ TEST_F(MainTest, BannerDialogueAndClosingLineOnEveryQuietPath) {
     for (const auto& entry : std::filesystem::directory_iterator(directory_)) {
       EXPECT_NE(0u, entry.path().filename().string().find("Pix")) << entry.path();
     }
+    std::filesystem::remove_all(directory_);
+    directory_.clear();
+  }
+}
+
+// Every path here ends before the first point is computed.
+TEST_F(MainTest, ExitStatusTellsTheOutcome) {
+  const std::string complete =
+      "printf '1000:2623557157654233:-0.05813:158\\n' > Pix1000-1000.txt";
+  const std::string damaged = "printf '1000:2623557157654233:-0.05813:159\\n' > Pix1000-1000.txt";
+  struct Case {
+    const char* arguments;
+    const char* input;
+    std::string prepare;
+    int status;
+    const char* err;  // how standard error begins
+    const char* out;  // a text of standard output
+  } cases[] = {
+      {"--start 2011 --end 2010", "", "true", 1, "Error, S should be smaller than E\n", ""},
+      {"--start 1000 --end 1000", "N\n", "true", 1, "", "Computation aborted.\ncoucou\n"},
+      {"--start 1000 --end 1000 --yes", "", complete, 0, "", "Range complete: 1 points"},
+      {"--start 1000 --end 1000 --yes", "", "mkdir Pix1000-1000.txt", 3,
+       "ERROR, the result file Pix1000-1000.txt cannot be used: it is a directory\n", ""},
+      {"--start 1000 --end 1000 --yes", "", damaged, 2, "ERROR, Pix1000-1000.txt line 1: checksum", ""},
+      {"--start 1000 --end 1000 --yes --output out", "", "mkdir out && mkfifo out/Pix1000-1000.txt", 3,
+       "ERROR, the result file out/Pix1000-1000.txt cannot be used: it is a named pipe\n", ""},
+      // The dialogue: the same outcomes, the messages on the console.
+      {"", "1000\n1000\nY\n", "mkdir Pix1000-1000.txt", 3, "", "it is a directory\ncoucou\n"},
+      {"", "1000\n1000\nY\n", damaged, 2, "", "the file is left as it is\ncoucou\n"},
+      {"", "1000\n1000\nY\n", complete, 0, "", "Range complete: 1 points"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.arguments) + " / " + c.prepare);
+    Outcome outcome = RunProgram(c.input, &directory_, c.arguments, c.prepare);
+    EXPECT_EQ(c.status, outcome.status);
+    EXPECT_EQ(0u, outcome.err.find(c.err)) << outcome.err;
+    EXPECT_NE(std::string::npos, outcome.out.find(c.out)) << outcome.out;
     std::filesystem::remove_all(directory_);
     directory_.clear();
   }

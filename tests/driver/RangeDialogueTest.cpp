@@ -26,9 +26,10 @@ const std::string kPrompts = "Enter S : Enter E : ";
 
 std::vector<std::pair<double, double>> gRanges;
 
-void RecordRange(double S, double E) {
+int RecordRange(double S, double E) {
   gRanges.emplace_back(S, E);
   printf("<range>\n");
+  return 0;
 }
 
 // Runs the dialogue on the given input and returns what it printed.
@@ -177,6 +178,35 @@ TEST(RangeDialogueTest, LongNumberLinesAreReadWhole) {
   Dialogue(std::string(3000, ' ') + std::string(3000, '0') + "1500\n1500\nY\n");
   ASSERT_EQ(1u, gRanges.size());
   EXPECT_EQ(1500.0, gRanges[0].first);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RangeDialogueTest, EndlessAnswersAreRefusedNotReadForever) {
+  FILE* zeros = fopen("/dev/zero", "r");
+  ASSERT_NE(nullptr, zeros);
+  testing::internal::CaptureStdout();
+  gRanges.clear();
+  EXPECT_EQ(0, RangeDialogue(zeros, RecordRange));
+  std::string out = testing::internal::GetCapturedStdout();
+  fclose(zeros);
+  EXPECT_EQ(kIntroduction + "Enter S : Error, S must be an integer\n", out);
+  // An answer word without end aborts.
+  Dialogue("1000\n1000\n" + std::string(100000, 'y'));
+  EXPECT_TRUE(gRanges.empty());
+}
+
+TEST(RangeDialogueTest, StatusOfTheRangeIsReturned) {
+  FILE* in = tmpfile();
+  fputs("1000\n1000\nY\n", in);
+  rewind(in);
+  testing::internal::CaptureStdout();
+  int status = RangeDialogue(in, [](double, double) { return 3; });
+  testing::internal::GetCapturedStdout();
+  fclose(in);
+  EXPECT_EQ(3, status);
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// The command line: what the program is asked to do and with which options.
+// Without options it runs the range dialogue; the options give the range
+// for scripts, run the self-test or check returned result files.
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+  enum Mode {
+    kDialogue,    // the console dialogue asks for S and E
+    kRange,       // --start S --end E
+    kSelfTest,    // --self-test
+    kCheckFiles,  // --check-file FILE... [--against OTHER]
+    kExit,        // --help, --version or bad arguments: exit with status
+  };
+  Mode mode = kDialogue;
+  long start = 0;
+  long end = 0;
+  bool yes = false;
+  bool quiet = false;
+  std::string output;  // folder of the result file, "" for the current one
+  std::vector<std::string> files;
+  std::string against;
+  int status = 0;
+};
+
+// The program's name and version, as the banner gives them.
+extern const char kProgramVersion[];
+
+// Parses the arguments. Help and version text go to out; a bad argument is
+// reported on err with the usage after it and gives mode kExit, status 1;
+// an output folder that cannot be written gives status 3.
+CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -1,0 +1,97 @@
+#include "driver/CommandLine.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+  CommandLine line;
+  std::string out;
+  std::string err;
+};
+
+Parsed Parse(std::initializer_list<const char*> arguments) {
+  std::vector<const char*> argv = {"brunsk"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::ostringstream out, err;
+  Parsed parsed{ParseCommandLine(static_cast<int>(argv.size()), argv.data(), out, err), "", ""};
+  parsed.out = out.str();
+  parsed.err = err.str();
+  return parsed;
+}
+
+TEST(CommandLineTest, ModesAndTheirOptions) {
+  EXPECT_EQ(CommandLine::kDialogue, Parse({}).line.mode);
+  EXPECT_TRUE(Parse({"--quiet"}).line.quiet);
+
+  Parsed range = Parse({"--start", "1000", "--end", "1099", "--yes", "--quiet", "--output", "/tmp"});
+  EXPECT_EQ(CommandLine::kRange, range.line.mode);
+  EXPECT_EQ(1000, range.line.start);
+  EXPECT_EQ(1099, range.line.end);
+  EXPECT_TRUE(range.line.yes && range.line.quiet);
+  EXPECT_EQ("/tmp", range.line.output);
+  EXPECT_EQ("", range.err);
+
+  EXPECT_EQ(CommandLine::kSelfTest, Parse({"--self-test"}).line.mode);
+  Parsed check = Parse({"--check-file", "/dev/null", "/dev/null", "--against", "/dev/null"});
+  EXPECT_EQ(CommandLine::kCheckFiles, check.line.mode);
+  EXPECT_EQ(2u, check.line.files.size());
+  EXPECT_EQ("/dev/null", check.line.against);
+}
+
+TEST(CommandLineTest, HelpAndVersionExitWithZero) {
+  Parsed help = Parse({"--help"});
+  EXPECT_EQ(CommandLine::kExit, help.line.mode);
+  EXPECT_EQ(0, help.line.status);
+  EXPECT_NE(std::string::npos, help.out.find("--start"));
+  EXPECT_NE(std::string::npos, help.out.find("brunsk --start 1000 --end 1099 --yes"));
+  Parsed version = Parse({"--version"});
+  EXPECT_EQ(0, version.line.status);
+  EXPECT_EQ("Brunsk 1.1\n", version.out);
+}
+
+TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
+  struct Case {
+    std::initializer_list<const char*> arguments;
+    const char* message;  // a text of err, before the usage
+  } cases[] = {
+      {{"--start", "2011", "--end", "2010"}, "Error, S should be smaller than E\n"},
+      {{"--start", "999", "--end", "1000"}, "Error, S should be bigger than 1E+17/1E+14=1000\n"},
+      {{"--start", "9000", "--end", "10001"}, "Error, E should be smaller than 1E+18/1E+14=10000\n"},
+      {{"--start", "4294968296", "--end", "4294968296"}, "Error, E should be smaller than"},
+      {{"--start", "1000"}, "--start requires --end"},
+      {{"--start", "abc", "--end", "1000"}, ""},
+      {{"--start", "1000", "--end", "10.5"}, ""},
+      {{"--yes"}, ""},
+      {{"--against", "/dev/null"}, ""},
+      {{"--self-test", "--start", "1000", "--end", "1000"}, ""},
+      {{"--check-file", "/nonexistent/Pix1000-1000.txt"}, ""},
+      {{"--output", "/nonexistent/folder"}, ""},
+      {{"--frobnicate"}, ""},
+      {{"1000"}, ""},
+  };
+  for (const Case& c : cases) {
+    Parsed parsed = Parse(c.arguments);
+    SCOPED_TRACE(*c.arguments.begin());
+    EXPECT_EQ(CommandLine::kExit, parsed.line.mode);
+    EXPECT_EQ(1, parsed.line.status);
+    EXPECT_LT(parsed.err.find(c.message), parsed.err.find("Usage: brunsk")) << parsed.err;
+    EXPECT_NE(std::string::npos, parsed.err.find("Usage: brunsk")) << parsed.err;
+  }
+}
+
+TEST(CommandLineTest, OutputFolderThatCannotBeWritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
+  Parsed parsed = Parse({"--start", "1000", "--end", "1000", "--output", "/"});
+  EXPECT_EQ(3, parsed.line.status);
+  EXPECT_EQ(0u, parsed.err.find("ERROR, the folder / cannot be written"));
+}
+
+}  // namespace
