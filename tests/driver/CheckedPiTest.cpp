@@ -103,6 +103,16 @@ TEST(CheckedPiTest, QuietWhenNotVerbose) {
   gDelta += 1.0;
   EXPECT_EQ(1, Check(1e12, result, 0, &out));
   EXPECT_EQ("", out);
+
+  // For log files: the engines silent, the value and the check's outcome.
+  EXPECT_EQ(1, Check(1e12, result, kCheckedPiQuiet, &out));
+  EXPECT_EQ("pi(x)=5\nCheck KO, please report the problem to support@vantrel.example.org", out);
+  EXPECT_EQ(0, gEngineCalls[0].verbose);
+  EXPECT_EQ(0, gEngineCalls[1].verbose);
+  gDelta -= 1.0;
+  EXPECT_EQ(0, Check(1e12, result, kCheckedPiQuiet, &out));
+  EXPECT_TRUE(std::regex_match(out, std::regex(std::string("pi\\(x\\)=5\nCheck OK, total time=") + kTimes + "\n")))
+      << out;
 }
 
 TEST(CheckedPiTest, EngineFailureIsReportedAsAMismatch) {
