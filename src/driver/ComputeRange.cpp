@@ -41,10 +41,11 @@ long FirstMissingIndex(const ResultFile& file, const std::string& name, long S, 
     return -1;
   }
   if (scan.points == 0) return S;
+  const char* points = scan.points == 1 ? "point" : "points";
   if (scan.nextIndex > E) {
-    printf("Range complete: %ld points already in %s\n", scan.points, name.c_str());
+    printf("Range complete: %ld %s already in %s\n", scan.points, points, name.c_str());
   } else {
-    printf("Resuming at k=%ld: %ld points already in %s\n", scan.nextIndex, scan.points, name.c_str());
+    printf("Resuming at k=%ld: %ld %s already in %s\n", scan.nextIndex, scan.points, points, name.c_str());
   }
   fflush(stdout);
   return scan.nextIndex;

@@ -153,7 +153,7 @@ TEST_F(ComputeRangeTest, ContinuesAtTheFirstMissingPoint) {
   }
   std::string out = Run(1000, 1002);
   EXPECT_EQ(kRangeDone, status_);
-  EXPECT_EQ(0u, out.find("Resuming at k=1001: 1 points already in Pix1000-1002.txt\n" +
+  EXPECT_EQ(0u, out.find("Resuming at k=1001: 1 point already in Pix1000-1002.txt\n" +
                          Header(1001, 1002, "1.001000E+17")));
   EXPECT_EQ((std::vector<double>{1001.0, 1002.0}), gCalls);
   std::string file = ReadFile("Pix1000-1002.txt");

@@ -110,7 +110,7 @@ TEST_F(MainTest, ExitStatusTellsTheOutcome) {
   } cases[] = {
       {"--start 2011 --end 2010", "", "true", 1, "Error, S should be smaller than E\n", ""},
       {"--start 1000 --end 1000", "N\n", "true", 1, "", "Computation aborted.\ncoucou\n"},
-      {"--start 1000 --end 1000 --yes", "", complete, 0, "", "Range complete: 1 points"},
+      {"--start 1000 --end 1000 --yes", "", complete, 0, "", "Range complete: 1 point"},
       {"--start 1000 --end 1000 --yes", "", "mkdir Pix1000-1000.txt", 3,
        "ERROR, the result file Pix1000-1000.txt cannot be used: it is a directory\n", ""},
       {"--start 1000 --end 1000 --yes", "", damaged, 2, "ERROR, Pix1000-1000.txt line 1: checksum", ""},
@@ -119,7 +119,7 @@ TEST_F(MainTest, ExitStatusTellsTheOutcome) {
       // The dialogue: the same outcomes, the messages on the console.
       {"", "1000\n1000\nY\n", "mkdir Pix1000-1000.txt", 3, "", "it is a directory\ncoucou\n"},
       {"", "1000\n1000\nY\n", damaged, 2, "", "the file is left as it is\ncoucou\n"},
-      {"", "1000\n1000\nY\n", complete, 0, "", "Range complete: 1 points"},
+      {"", "1000\n1000\nY\n", complete, 0, "", "Range complete: 1 point"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.arguments) + " / " + c.prepare);
