@@ -112,6 +112,20 @@ class ComputeRangeTest : public ::testing::Test {
   char previous_[PATH_MAX];
 };
 
+// A child process that walks the range with the double, pausing pause
+// microseconds a point, its console going nowhere; -1 when fork fails.
+pid_t StartSlowRange(double S, double E, useconds_t pause) {
+  pid_t child = fork();
+  if (child == 0) {
+    int sink = open("/dev/null", O_WRONLY);
+    dup2(sink, 1);
+    gPause = pause;
+    ComputeRange(S, E, FakeCheckedPi);
+    _exit(0);
+  }
+  return child;
+}
+
 // Checks that text holds only whole result lines with valid checksums for
 // consecutive indices from first; returns how many.
 int CountWholeLines(const std::string& text, long first) {
@@ -270,15 +284,8 @@ TEST_F(ComputeRangeTest, DamagedFileIsNamedAndLeftAsItIs) {
 }
 
 TEST_F(ComputeRangeTest, SecondProcessOnTheSameFileRefuses) {
-  pid_t child = fork();
+  pid_t child = StartSlowRange(1000, 9000, 2000);
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    int sink = open("/dev/null", O_WRONLY);
-    dup2(sink, 1);
-    gPause = 2000;
-    ComputeRange(1000, 9000, FakeCheckedPi);
-    _exit(0);
-  }
   for (int poll = 0; poll < 20000 && !std::filesystem::exists("Pix1000-9000.txt"); ++poll) usleep(500);
   std::string out = Run(1000, 9000);
   kill(child, SIGKILL);
@@ -336,15 +343,8 @@ TEST_F(ComputeRangeTest, KilledRunsResumeToTheWholeRange) {
   const std::string name = "Pix1000-1299.txt";
   srand(static_cast<unsigned>(time(nullptr)));
   for (int round = 0; round < 6; ++round) {
-    pid_t child = fork();
+    pid_t child = StartSlowRange(1000, 1299, 300);
     ASSERT_GE(child, 0);
-    if (child == 0) {
-      int sink = open("/dev/null", O_WRONLY);
-      dup2(sink, 1);
-      gPause = 300;
-      ComputeRange(1000, 1299, FakeCheckedPi);
-      _exit(0);
-    }
     usleep(5000 + rand() % 20000);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
@@ -363,15 +363,8 @@ TEST_F(ComputeRangeTest, KilledRunLeavesOnlyWholeLines) {
   for (int round = 0; round < 3; ++round) {
     std::string name = "Pix1000-9000.txt";
     std::filesystem::remove(name);
-    pid_t child = fork();
+    pid_t child = StartSlowRange(1000, 9000, 1000);
     ASSERT_GE(child, 0);
-    if (child == 0) {
-      int sink = open("/dev/null", O_WRONLY);
-      dup2(sink, 1);
-      gPause = 1000;
-      ComputeRange(1000, 9000, FakeCheckedPi);
-      _exit(0);
-    }
     // Wait for a few finished lines (a bounded number of polls), then kill.
     for (int poll = 0; poll < 20000; ++poll) {
       if (std::filesystem::exists(name) && std::filesystem::file_size(name) > 200u * (round + 1))
