@@ -7,6 +7,7 @@
 // memory or the compiled code makes a check fail.
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "driver/CheckedPi.h"
 #include "driver/WindowPrimeCount.h"
@@ -29,11 +30,13 @@ struct SelfTestSeams {
 int RunSelfTest(FILE* out);
 int RunSelfTest(FILE* out, const SelfTestSeams& seams);
 
-// The primes of (10^18 + from, 10^18 + to] that the window checks count,
-// as offsets from 10^18 in increasing order.
+// A range (base + from, base + to] near 10^18 and its primes, which the
+// window checks count.
 struct KnownPrimeList {
+  const char* baseName;    // the base as the check lines write it
+  uint64_t base;
   int32_t from, to;
-  const int32_t* offsets;
+  const int32_t* offsets;  // the primes as offsets from base, in increasing order
   int count;
 };
-KnownPrimeList KnownPrimesNearTenToTheEighteenth();
+std::vector<KnownPrimeList> KnownPrimeLists();

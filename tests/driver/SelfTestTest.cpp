@@ -84,8 +84,8 @@ TEST(SelfTestTest, QuickRunPasses) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ("Self-test passed", lines.back());
   // Three sample lines, pi(10^k) with two parameter pairs from 10^5 on, the
-  // random arguments, four windows; every line aligned.
-  EXPECT_EQ(3u + 4 + 2 * 7 + 1 + 4 + 1, lines.size());
+  // random arguments, five windows; every line aligned.
+  EXPECT_EQ(3u + 4 + 2 * 7 + 1 + 5 + 1, lines.size());
   for (size_t i = 0; i + 1 < lines.size(); ++i) {
     EXPECT_TRUE(std::regex_match(lines[i], std::regex(".{62} OK     time=\\d+\\.\\d\\d s"))) << lines[i];
   }
@@ -93,6 +93,7 @@ TEST(SelfTestTest, QuickRunPasses) {
   EXPECT_EQ(0u, lines[10].find("pi(10^6) = 78498, y=202 z=505 ")) << lines[10];
   EXPECT_EQ(0u, lines[21].find("pi(x) at 12 random x < 1E+07 against a sieve, seed=2718 ")) << lines[21];
   EXPECT_EQ(0u, lines[22].find("primes of (10^18-3000, 10^18+3000] = 146 ")) << lines[22];
+  EXPECT_EQ(0u, lines[26].find("primes of (999999937^2-2000, 999999937^2+2000] = 93 ")) << lines[26];
 }
 
 TEST(SelfTestTest, EngineWrongAtOneArgumentFailsItsChecksOnly) {
@@ -120,20 +121,27 @@ TEST(SelfTestTest, WindowCountOffByOneFails) {
   int status = -1;
   std::vector<std::string> lines = RunLines(seams, &status);
   EXPECT_EQ(1, status);
-  ASSERT_EQ(4u, Failed(lines).size());
+  ASSERT_EQ(5u, Failed(lines).size());
   EXPECT_EQ("primes of (10^18-3000, 10^18+3000] = 146", Failed(lines)[0]);
-  EXPECT_EQ("  expected 146, obtained 145", lines[lines.size() - 8]);
-  EXPECT_EQ("Self-test failed: primes of (10^18-3000, 10^18+3000] = 146 (and 3 more checks)", lines.back());
+  EXPECT_EQ("  expected 146, obtained 145", lines[lines.size() - 10]);
+  EXPECT_EQ("Self-test failed: primes of (10^18-3000, 10^18+3000] = 146 (and 4 more checks)", lines.back());
 }
 
-TEST(SelfTestTest, KnownPrimesAreThePrimesOfTheirRange) {
-  KnownPrimeList list = KnownPrimesNearTenToTheEighteenth();
-  const uint64_t base = 1000000000000000000ULL;
-  std::vector<int32_t> derived;
-  for (int64_t o = list.from + 1; o <= list.to; ++o) {
-    if (testref::IsPrime(base + o)) derived.push_back(static_cast<int32_t>(o));
+TEST(SelfTestTest, KnownPrimesAreThePrimesOfTheirRanges) {
+  const std::vector<KnownPrimeList> lists = KnownPrimeLists();
+  ASSERT_EQ(2u, lists.size());
+  EXPECT_EQ(1000000000000000000ULL, lists[0].base);
+  // The largest prime below 10^9, squared.
+  for (uint64_t q = 999999937ULL + 2; q < 1000000000ULL; q += 2) EXPECT_FALSE(testref::IsPrime(q)) << q;
+  EXPECT_TRUE(testref::IsPrime(999999937ULL));
+  EXPECT_EQ(999999937ULL * 999999937ULL, lists[1].base);
+  for (const KnownPrimeList& list : lists) {
+    std::vector<int32_t> derived;
+    for (int32_t o = list.from + 1; o <= list.to; ++o) {
+      if (testref::IsPrime(list.base + static_cast<int64_t>(o))) derived.push_back(o);
+    }
+    EXPECT_EQ(derived, std::vector<int32_t>(list.offsets, list.offsets + list.count)) << list.baseName;
   }
-  EXPECT_EQ(derived, std::vector<int32_t>(list.offsets, list.offsets + list.count));
 }
 
 }  // namespace
