@@ -12,6 +12,23 @@ namespace {
 const char kContactAddress[] = "support@vantrel.example.org";
 }
 
+TuningParameters MainRunParameters(const Integer& x) {
+  double s = x.FloorSqrt();
+  double y = DefaultY(x);
+  if (y >= s) y = s - 1.0;
+  double z = DoubleFloor(2.4 * y);
+  if (z >= s) z = s - 1.0;
+  return {y, z};
+}
+
+TuningParameters SecondRunParameters(const Integer& x, TuningParameters main) {
+  double s = x.FloorSqrt();
+  double y = main.y + DoubleFloor(0.02 * main.y);
+  double z = DoubleFloor(2.5 * y);
+  if (z >= s) z = s - 1.0;
+  return {y, z};
+}
+
 int CheckedPi(Integer x, Integer& result, int verbose) { return CheckedPi(x, result, verbose, PiNYZ); }
 
 int CheckedPi(Integer x, Integer& result, int level, EngineFunction engine) {
@@ -21,13 +38,8 @@ int CheckedPi(Integer x, Integer& result, int level, EngineFunction engine) {
   bool outcome = level != kCheckedPiSilent;
   double t0 = ElapsedSeconds();
   double s = x.FloorSqrt();
-
-  // Main run: the default y, z = 2.4 y, both kept below sqrt(x).
-  double y = DefaultY(x);
-  if (y >= s) y = s - 1.0;
-  double z = DoubleFloor(2.4 * y);
-  if (z >= s) z = s - 1.0;
-  result = engine(x, y, z, verbose);
+  TuningParameters main = MainRunParameters(x);
+  result = engine(x, main.y, main.z, verbose);
   if (level == kCheckedPiQuiet) {
     char digits[64];
     result.Format(digits);
@@ -35,19 +47,15 @@ int CheckedPi(Integer x, Integer& result, int level, EngineFunction engine) {
     fflush(stdout);
   }
 
-  // Second run at x + delta with y raised by 2% and z = 2.5 y2, so that the
-  // two runs split their counts differently.
   double delta = DoubleFloor(0.1 * s);
   Integer x2 = x;
   x2.Add(delta);
-  double y2 = y + DoubleFloor(0.02 * y);
-  double z2 = DoubleFloor(2.5 * y2);
-  if (z2 >= s) z2 = s - 1.0;
+  TuningParameters second = SecondRunParameters(x, main);
   if (verbose) {
     printf("\n");
     printf("Computation of pi(x+delta) :\n");
   }
-  Integer difference = engine(x2, y2, z2, verbose);
+  Integer difference = engine(x2, second.y, second.z, verbose);
   difference.Subtract(result);
   double d = difference.GetDouble();
 

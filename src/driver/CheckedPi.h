@@ -4,6 +4,18 @@
 // primes that a direct sieve finds in (x, x + delta], delta = floor(sqrt(x)/10).
 #include "arith/Integer.h"
 
+// The tuning parameters y and z of one evaluation.
+struct TuningParameters {
+  double y, z;
+};
+
+// The main run's parameters: the default y and z = 2.4 y, both kept below
+// sqrt(x).
+TuningParameters MainRunParameters(const Integer& x);
+// The second run's, at x + delta: y raised by 2% and z = 2.5 times that,
+// kept below sqrt(x), so that the two runs split their counts differently.
+TuningParameters SecondRunParameters(const Integer& x, TuningParameters main);
+
 // The evaluation of pi(x) with the tuning parameters y and z.
 typedef Integer (*EngineFunction)(const Integer& x, double y, double z, int verbose);
 

@@ -20,6 +20,7 @@ const char kExamples[] =
     "  nohup brunsk --start 1000 --end 1099 --yes --quiet > brunsk.log &\n"
     "  brunsk --start 2010 --end 2011 --output results\n"
     "  brunsk --self-test                           check this machine and build (under a minute)\n"
+    "  brunsk --self-test --seed 1796771511         repeat a self-test with the seed it printed\n"
     "  brunsk --check-file Pix1000-1099.txt         check a returned result file\n"
     "  brunsk --check-file Pix1000-1099.txt --against Pix1050-1149.txt\n"
     "\n"
@@ -62,6 +63,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                             ->check(CLI::ExistingDirectory);
   app.add_flag("--quiet,-q", line.quiet, "no engine report: each point's header, value and check line only");
   CLI::Option* selfTest = app.add_flag("--self-test", "check this machine and build, then exit");
+  app.add_option("--seed", line.seed, "with --self-test: the seed of the random arguments, to repeat a run")
+      ->type_name("N")
+      ->needs(selfTest);
   CLI::Option* files = app.add_option("--check-file", line.files, "check returned result files, then exit")
                            ->type_name("FILE...")
                            ->check(CLI::ExistingFile);

@@ -22,6 +22,7 @@ struct CommandLine {
   std::string output;  // folder of the result file, "" for the current one
   std::vector<std::string> files;
   std::string against;
+  unsigned long seed = 0;  // of the self-test's random arguments, 0 for one from the clock
   int status = 0;
 };
 

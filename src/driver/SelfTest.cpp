@@ -172,32 +172,7 @@ class Report {
   std::string firstFailed_;
 };
 
-struct Parameters {
-  double y, z;
-};
-
-// The parameters of the verification's main run: the default y and
-// z = 2.4 y, both kept below sqrt(x).
-Parameters MainRunParameters(const Integer& x) {
-  double s = x.FloorSqrt();
-  double y = DefaultY(x);
-  if (y >= s) y = s - 1.0;
-  double z = DoubleFloor(2.4 * y);
-  if (z >= s) z = s - 1.0;
-  return {y, z};
-}
-
-// The parameters of its second run, here taken at x itself: y raised by
-// 2 % and z = 2.5 times that, kept below sqrt(x).
-Parameters SecondRunParameters(const Integer& x, Parameters main) {
-  double s = x.FloorSqrt();
-  double y = main.y + DoubleFloor(0.02 * main.y);
-  double z = DoubleFloor(2.5 * y);
-  if (z >= s) z = s - 1.0;
-  return {y, z};
-}
-
-void CheckPowerOfTen(Report& report, const SelfTestSeams& seams, int k, const Integer& x, Parameters p) {
+void CheckPowerOfTen(Report& report, const SelfTestSeams& seams, int k, const Integer& x, TuningParameters p) {
   report.Start();
   Integer expected(kPiOfPowerOfTen[k]);
   Integer value = seams.engine(x, p.y, p.z, 0);
@@ -211,9 +186,9 @@ void CheckPowersOfTen(Report& report, const SelfTestSeams& seams) {
   Integer x(1.0);
   for (int k = 1; k <= largest; ++k) {
     x.Multiply(10.0);
-    Parameters main = MainRunParameters(x);
+    TuningParameters main = MainRunParameters(x);
     CheckPowerOfTen(report, seams, k, x, main);
-    Parameters second = SecondRunParameters(x, main);
+    TuningParameters second = SecondRunParameters(x, main);
     if (second.y != main.y || second.z != main.z) {
       CheckPowerOfTen(report, seams, k, x, second);
     }
@@ -277,7 +252,7 @@ void CheckRandomArguments(Report& report, const SelfTestSeams& seams) {
   const double limit = seams.randomLimit;
 
   std::vector<int64_t> xs;
-  std::vector<Parameters> parameters;
+  std::vector<TuningParameters> parameters;
   for (int i = 0; i < seams.randomCases; ++i) {
     double v = i % 2 == 0 ? limit * (0.9 + 0.1 * unit(rng)) : 1000.0 * pow(limit / 1000.0, unit(rng));
     int64_t x = std::max<int64_t>(1000, std::min(static_cast<int64_t>(v), static_cast<int64_t>(limit) - 1));

@@ -13,8 +13,11 @@ int main(int argc, char** argv) {
   switch (line.mode) {
     case CommandLine::kExit:
       return line.status;
-    case CommandLine::kSelfTest:
-      return RunSelfTest(stdout);
+    case CommandLine::kSelfTest: {
+      SelfTestSeams seams;
+      seams.seed = line.seed;
+      return RunSelfTest(stdout, seams);
+    }
     case CommandLine::kCheckFiles:
       if (line.against.empty()) return CheckResultFiles(line.files, stdout);
       {

@@ -40,6 +40,7 @@ TEST(CommandLineTest, ModesAndTheirOptions) {
   EXPECT_EQ("", range.err);
 
   EXPECT_EQ(CommandLine::kSelfTest, Parse({"--self-test"}).line.mode);
+  EXPECT_EQ(42u, Parse({"--self-test", "--seed", "42"}).line.seed);
   Parsed check = Parse({"--check-file", "/dev/null", "/dev/null", "--against", "/dev/null"});
   EXPECT_EQ(CommandLine::kCheckFiles, check.line.mode);
   EXPECT_EQ(2u, check.line.files.size());
@@ -70,6 +71,7 @@ TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
       {{"--start", "abc", "--end", "1000"}, ""},
       {{"--start", "1000", "--end", "10.5"}, ""},
       {{"--yes"}, ""},
+      {{"--seed", "42"}, ""},
       {{"--against", "/dev/null"}, ""},
       {{"--self-test", "--start", "1000", "--end", "1000"}, ""},
       {{"--check-file", "/nonexistent/Pix1000-1000.txt"}, ""},
