@@ -7,8 +7,6 @@
 
 namespace {
 
-int gGetDoubleWarning = 1;  // process-wide switch of the GetDouble warning
-
 constexpr double kBase = 1e6;          // limb base
 constexpr double kInvBase = 1e-6;      // nearest double to 10^-6
 constexpr double kBase2 = 1e12;
@@ -35,8 +33,6 @@ constexpr double kSqrtWideStart = 1099511627776.0;  // 2^40
 Integer::Integer() : limb_{0, 0, 0, 0, 0, 0}, count_(-1), approx_(0), low_(0), high_(0) {}
 
 Integer::Integer(double x) : Integer() { Set(x); }
-
-void Integer::SetGetDoubleWarning(int on) { gGetDoubleWarning = on; }
 
 bool Integer::IsNegative() const { return count_ >= 1 && limb_[count_ - 1] < 0.0; }
 
@@ -202,7 +198,7 @@ int Integer::IsEqual(const Integer& n) const {
 }
 
 double Integer::GetDouble() const {
-  if (gGetDoubleWarning && approx_ > kWarnAbove) {
+  if (approx_ > kWarnAbove) {
     printf("Warning in Integer::GetDouble(), x=%E\n", approx_);
   }
   return approx_;

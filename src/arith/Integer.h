@@ -29,8 +29,7 @@ class Integer {
   int IsEqual(const Integer& n) const;
 
   double GetDouble() const;   // approx, with the large-value warning
-  double GetApprox() const { return approx_; }
-  static void SetGetDoubleWarning(int on);
+  double GetApprox() const { return approx_; }  // approx, silent
 
   void Print() const;
   void Print(FILE* file) const;

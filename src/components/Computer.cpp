@@ -9,10 +9,9 @@
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
     : x(x_), y(y_), blockFactor(blockFactor_) {
-  // x may exceed 2^53: the rounded value is all that is wanted here.
-  Integer::SetGetDoubleWarning(0);
-  xValue = x.GetDouble();
-  Integer::SetGetDoubleWarning(1);
+  // x may exceed 2^53: the rounded value is all that is wanted here, read
+  // without the large-value warning.
+  xValue = x.GetApprox();
 
   // lowerBound = max(floor(x^(1/4)), floor(x / y^2)).
   Integer Y(y);
