@@ -118,19 +118,17 @@ double PhiBySieve(double v, double a) {
 
 Integer PhiSpecialLeaves(const Integer& X, double a, double t) {
   Integer sum(0.0);
-  CComputer* c = new CComputer(X, a, t, 32.0);
-  DComputer* d = new DComputer(X, a, t, 32.0);
-  c->SetLowerBound(a);
-  d->SetLowerBound(a);
-  c->TimedRun();
-  d->TimedRun();
+  CComputer c(X, a, t, 32.0);
+  DComputer d(X, a, t, 32.0);
+  c.SetLowerBound(a);
+  d.SetLowerBound(a);
+  c.TimedRun();
+  d.TimedRun();
   Integer rc, rd;
-  c->GetResult(&rc);
-  d->GetResult(&rd);
+  c.GetResult(&rc);
+  d.GetResult(&rd);
   sum.Add(rc);
   sum.Add(rd);
-  delete d;
-  delete c;
   return sum;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "arith/Floor.h"
 #include "auxcount/PhiNFast.h"
@@ -62,11 +63,7 @@ DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor
     : Computer(x_, y_, blockFactor_),
       z(z_),
       zTableLimit(0),
-      lpfIndex(nullptr),
-      muTable(nullptr),
-      mmBlock(nullptr),
       phiCount(0),
-      phiAcc(nullptr),
       phiPosition(0.0),
       segmentLength(0),
       mStep(0) {
@@ -84,10 +81,7 @@ DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor
   if (mStep < 2) mStep = 2;
 }
 
-DComputer::~DComputer() {
-  FreeTables();
-  delete[] phiAcc;
-}
+DComputer::~DComputer() = default;
 
 void DComputer::GetName(char* out) const {
   out[0] = 'D';
@@ -115,31 +109,28 @@ double DComputer::EstimateMemory() {
 }
 
 void DComputer::FreeTables() {
-  if (lpfIndex == nullptr) return;
-  delete[] lpfIndex;
-  delete[] muTable;
-  delete mmBlock;
-  lpfIndex = nullptr;
-  muTable = nullptr;
-  mmBlock = nullptr;
+  if (lpfIndex.empty()) return;
+  lpfIndex.reset();
+  muTable.reset();
+  mmBlock.reset();
 }
 
 int DComputer::IsNormalMode() const { return (mode == 0 && phiPosition != rangeStart) ? 1 : 0; }
 
 void DComputer::Prepare() {
-  if (lpfIndex != nullptr) return;
+  if (!lpfIndex.empty()) return;
   const int32_t half = zTableLimit > 0 ? zTableLimit / 2 : 0;
-  lpfIndex = new uint16_t[half + 1];
-  muTable = new int8_t[half + 1];
+  lpfIndex = Buffer<uint16_t>(half + 1);
+  muTable = Buffer<int8_t>(half + 1);
   {
     Block table(zTableLimit > 0 ? zTableLimit : 1);
-    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex, muTable, y);
+    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex.data(), muTable.data(), y);
   }
-  mmBlock = new MMBlock(z, y, mStep);
+  mmBlock.emplace(z, y, mStep);
   phiCount = LongFloor(SmallPi(lowerBound)) - 1;
   if (phiCount < 0) phiCount = 0;
-  if (phiAcc == nullptr) {
-    phiAcc = new double[phiCount + 1]();
+  if (phiAcc.empty()) {
+    phiAcc = Buffer<double>::Zeroed(phiCount + 1);
     phiPosition = 0.0;
   }
 }
@@ -189,7 +180,7 @@ void DComputer::InitRangeCount() {
 }
 
 double DComputer::Checksum(double s, PrimeSeries& primes) const {
-  if (phiAcc == nullptr) return 0.0;
+  if (phiAcc.empty()) return 0.0;
   const double Q = s <= 0.0 ? xValue : CeilDivideBy(x, s).GetApprox();
   double sum = 0.0;
   primes.StartIteration();
@@ -226,7 +217,7 @@ void DComputer::Run() {
   piAtRangeStart = Checksum(rangeStart, t1);
 
   // The primes of the component with their window-independent bounds.
-  PrimeBounds* bounds = new PrimeBounds[phiCount + 1];
+  std::vector<PrimeBounds> bounds(phiCount + 1);
   int32_t nbPrimes = 0;
   {
     const double zFloor = DoubleFloor(z);
@@ -293,9 +284,9 @@ void DComputer::Run() {
   // Second phase: the m of a group of windows are collected once into lists
   // and reused by every window of the group.
   const int32_t delta3 = segmentLength / 3 + 1;
-  double* mList = new double[delta3];
-  int8_t* muList = new int8_t[delta3];
-  int32_t* mStart = new int32_t[phiCount + 1];
+  Buffer<double> mList(delta3);
+  Buffer<int8_t> muList(delta3);
+  std::vector<int32_t> mStart(phiCount + 1);
   constexpr int32_t kCollectBatch = 256;
   double wBatch[kCollectBatch];
   block.SetLeafLevel(5);
@@ -338,7 +329,7 @@ void DComputer::Run() {
           // lists, one by one, so that every m past their end is reported.
           int32_t n = kCollectBatch;
           while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
-            n = mblock.NextNonZero(mList + mIndex, wBatch, kCollectBatch);
+            n = mblock.NextNonZero(mList.data() + mIndex, wBatch, kCollectBatch);
             for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
             mIndex += n;
           }
@@ -388,7 +379,7 @@ void DComputer::Run() {
                       nullptr, nullptr, 0);
           else
             SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                      mList + mStart[b], muList + mStart[b], mStart[b + 1] - mStart[b]);
+                      mList.data() + mStart[b], muList.data() + mStart[b], mStart[b + 1] - mStart[b]);
         }
         phiAcc[b] += block.CountUpTo(d);
         block.RemoveMultiples(p);
@@ -398,10 +389,6 @@ void DComputer::Run() {
       ShowProgress(hi);
     }
   }
-  delete[] mList;
-  delete[] muList;
-  delete[] mStart;
-  delete[] bounds;
 
   piAtRangeEnd = Checksum(rangeEnd, t1);
   phiPosition = rangeEnd;

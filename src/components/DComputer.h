@@ -9,10 +9,12 @@
 // struck every leaf of p in the window is counted with one tree query plus a
 // per-prime running count of the unstruck odd integers of the earlier windows.
 #include <cstdint>
+#include <optional>
 
+#include "base/Buffer.h"
 #include "components/Computer.h"
+#include "sieve/MMBlock.h"
 
-class MMBlock;
 class PrimeSeries;
 
 class DComputer : public Computer {
@@ -33,14 +35,14 @@ class DComputer : public Computer {
   const Integer& XInteger() const { return x; }
   double XValue() const { return xValue; }
   int32_t ZTableLimit() const { return zTableLimit; }
-  const uint16_t* LpfIndex() const { return lpfIndex; }
-  const int8_t* MuTable() const { return muTable; }
-  MMBlock* GetMMBlock() const { return mmBlock; }
+  const uint16_t* LpfIndex() const { return lpfIndex.data(); }
+  const int8_t* MuTable() const { return muTable.data(); }
+  MMBlock* GetMMBlock() const { return mmBlock ? &*mmBlock : nullptr; }
   int32_t SegmentLength() const { return segmentLength; }
   int32_t MStep() const { return mStep; }
   int32_t PhiCount() const { return phiCount; }
   double PhiPosition() const { return phiPosition; }
-  const double* PhiAcc() const { return phiAcc; }
+  const double* PhiAcc() const { return phiAcc.data(); }
 
  private:
   // Sum of the entries of phiAcc modulo 10^9 over the primes p_b with
@@ -49,11 +51,12 @@ class DComputer : public Computer {
 
   double z;
   int32_t zTableLimit;
-  uint16_t* lpfIndex;
-  int8_t* muTable;
-  MMBlock* mmBlock;
+  // The tables of Prepare, freed by FreeTables.
+  Buffer<uint16_t> lpfIndex;
+  Buffer<int8_t> muTable;
+  mutable std::optional<MMBlock> mmBlock;
   int32_t phiCount;
-  double* phiAcc;
+  Buffer<double> phiAcc;  // kept from one interval to the next
   double phiPosition;
   int32_t segmentLength;
   int32_t mStep;

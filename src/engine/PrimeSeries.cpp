@@ -31,14 +31,9 @@ PrimeSeries::PrimeSeries(double a, double b, int32_t maxNbPrimes)
   Run(maxNbPrimes < 0 ? 0 : maxNbPrimes);
 }
 
-PrimeSeries::~PrimeSeries() {
-  delete[] gaps_;
-  delete[] indexValues_;
-}
-
 void PrimeSeries::UseSmallTable() {
   size_ = kSmallSize;
-  gaps_ = new uint8_t[size_];
+  gaps_ = Buffer<uint8_t>(size_);
   for (int32_t i = 0; i < size_; ++i) gaps_[i] = kSmallGaps[i];
   base_ = kSmallBase;
   count_ = kSmallSize - 1;  // let the walk below find the primes <= end
@@ -83,7 +78,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
   if (n > kMaxRoom) n = kMaxRoom;
   const int32_t room = static_cast<int32_t>(n);
   size_ = room + 1;
-  gaps_ = new uint8_t[size_];
+  gaps_ = Buffer<uint8_t>(size_);
   gaps_[0] = 0;
 
   base_ = 0.0;
@@ -139,7 +134,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
 void PrimeSeries::BuildIndex() {
   indexEntries_ = count_ / 10 + 2;
   indexStep_ = count_ / indexEntries_;
-  indexValues_ = new double[indexEntries_];
+  indexValues_ = Buffer<double>(indexEntries_);
   StartIteration();
   for (int32_t i = 0; i < indexEntries_; ++i) {
     indexValues_[i] = cur_;

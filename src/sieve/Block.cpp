@@ -13,11 +13,9 @@ Block::Block(double size)
       hi_(0.0),
       length_(DoubleFloor(size) + 1.0),
       primes_(nullptr),
-      bits_(nullptr),
       capacity_(0.0),
       words_(0),
       count_(0),
-      prefix_(nullptr),
       prefixEntries_(0),
       prefixValid_(0),
       pos_(-1),
@@ -25,13 +23,7 @@ Block::Block(double size)
   if (length_ < 1.0) length_ = 1.0;
   capacity_ = DoubleFloor(length_ * 0.5) + 1.0;
   words_ = static_cast<int32_t>(capacity_ * 0.03125) + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
-}
-
-Block::~Block() {
-  delete[] bits_;
-  delete[] prefix_;
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
 }
 
 void Block::SetPrimes(PrimeSeries* table) { primes_ = table; }
@@ -57,11 +49,11 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
     hi_ = lo_ + 2.0 * capacity_;
   }
   count_ = static_cast<int32_t>(entries);
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   if (primes_ != nullptr) {
     const int64_t count = count_;
-    uint32_t* const bits = bits_;
+    uint32_t* const bits = bits_.data();
     PrimeSeries& table = *primes_;
     bitops::SmallSteps small;
     table.StartIteration();
@@ -88,9 +80,9 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
 }
 
 BRUNSK_HOT void Block::BuildCounts() {
-  if (prefix_ == nullptr) {
+  if (prefix_.empty()) {
     prefixEntries_ = words_ + 1;
-    prefix_ = new int32_t[prefixEntries_];
+    prefix_ = Buffer<int32_t>(prefixEntries_);
   }
   prefixValid_ = 1;
   // prefix entry w counts the unstruck entries of the words before w; the
@@ -139,7 +131,7 @@ void Block::RunMoebiusSieve(int32_t N, uint16_t* lpf, int8_t* mu, double L) {
   lo_ = 0.0;
   count_ = fits;
   hi_ = 2.0 * fits;
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   // Primes up to L: each flips mu of its multiples and strikes them; the first
   // prime to strike an entry is its least factor.

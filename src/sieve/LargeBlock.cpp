@@ -30,7 +30,6 @@ bool ToUnsigned(const Integer& n, uint64_t* out) {
 LargeBlock::LargeBlock(double n)
     : width_(DoubleFloor(n) + 1.0),
       source_(nullptr),
-      bits_(nullptr),
       capacity_(0.0),
       words_(0),
       count_(0),
@@ -38,11 +37,9 @@ LargeBlock::LargeBlock(double n)
   if (width_ < 1.0) width_ = 1.0;
   capacity_ = DoubleFloor(width_ * 0.5) + 1.0;
   words_ = LongFloor(capacity_ * 0.03125) + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
 }
 
-LargeBlock::~LargeBlock() { delete[] bits_; }
 
 void LargeBlock::SetBlock(Block* block) { source_ = block; }
 
@@ -62,7 +59,7 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
     half = capacity_;
   }
   count_ = LongFloor(half);
-  if (clear != 0) memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  if (clear != 0) memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
   pos_ = -1;
   if (source_ == nullptr) return;
 
@@ -70,7 +67,7 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
   const bool fits = ToUnsigned(L, &small);  // L mod p on machine integers
   const int64_t count = count_;
   const int64_t len = 2 * count + 1;
-  uint32_t* const bits = bits_;
+  uint32_t* const bits = bits_.data();
   Block& block = *source_;
   block.StartIteration();
   while (block.Next()) {

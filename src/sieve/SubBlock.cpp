@@ -22,21 +22,17 @@ SubBlock::SubBlock(double M, double r, int32_t c)
       lo_(0.0),
       hi_(0.0),
       primes_(nullptr),
-      bits_(nullptr),
       capacity_(c < 0 ? 0 : c),
       words_(0),
-      mult_(nullptr),
-      quot_(nullptr),
       count_(0),
       pos_(-1),
       rank_(0),
       first_(0.0) {
   words_ = static_cast<int32_t>(capacity_) / 32 + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
   const int32_t m = M < 1.0 ? 1 : static_cast<int32_t>(M);
-  mult_ = new double[m];
-  quot_ = new double[m];
+  mult_ = Buffer<double>(m);
+  quot_ = Buffer<double>(m);
   // mult(i): the least k with k i = r (mod M); then p mult(i) is the smallest
   // multiple of a prime p = i (mod M) in the class.
   for (int32_t i = 0; i < m; ++i) {
@@ -54,12 +50,6 @@ SubBlock::SubBlock(double M, double r, int32_t c)
       }
     }
   }
-}
-
-SubBlock::~SubBlock() {
-  delete[] bits_;
-  delete[] mult_;
-  delete[] quot_;
 }
 
 void SubBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
@@ -80,11 +70,11 @@ BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
   }
   hi_ = M * b + r;
   count_ = LongFloor(b - a);
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   if (primes_ != nullptr) {
     const int64_t count = count_;
-    uint32_t* const bits = bits_;
+    uint32_t* const bits = bits_.data();
     PrimeSeries& table = *primes_;
     pending_.clear();
     bitops::SmallSteps small;
@@ -139,7 +129,7 @@ BRUNSK_HOT void SubBlock::BuildCounts() {
 }
 
 int32_t SubBlock::NextUnstruck(int32_t i) const {
-  return bitops::NextClearBit(bits_, i, count_);
+  return bitops::NextClearBit(bits_.data(), i, count_);
 }
 
 int32_t SubBlock::CountFree(int32_t from, int32_t to) const {
