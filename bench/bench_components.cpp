@@ -11,7 +11,7 @@
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 
 namespace {
 

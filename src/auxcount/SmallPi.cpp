@@ -4,7 +4,7 @@
 
 #include "arith/Floor.h"
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/SubBlock.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "components/Computer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 class Block;
 

@@ -7,7 +7,7 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/SubBlock.h"
 

@@ -8,7 +8,7 @@
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "auxcount/SmallPi.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/MBlock.h"
 

@@ -8,7 +8,7 @@
 
 #include "base/Buffer.h"
 #include "components/Computer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/MBlock.h"
 
 class Block;

@@ -5,7 +5,7 @@
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
     : x(x_), y(y_), blockFactor(blockFactor_) {

@@ -9,7 +9,7 @@
 #include "auxcount/PhiNFast.h"
 #include "auxcount/SmallPi.h"
 #include "components/SumLeaves.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"

@@ -5,7 +5,7 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/BitOps.h"
 
 Block::Block(double size)

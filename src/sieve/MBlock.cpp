@@ -6,7 +6,7 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 MBlock::MBlock(int32_t width, double z)
     : lo_(0.0), hi_(0.0), z_(z), primes_(nullptr), count_(0), limit_(0), pos_(-1) {

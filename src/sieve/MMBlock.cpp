@@ -6,7 +6,7 @@
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 
 namespace {

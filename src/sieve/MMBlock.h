@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "base/Buffer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 
 class MMBlock {

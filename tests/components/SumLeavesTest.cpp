@@ -10,7 +10,7 @@
 
 #include "arith/Integer.h"
 #include "components/DComputer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
 

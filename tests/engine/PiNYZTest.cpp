@@ -19,7 +19,7 @@
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 #include "components/DComputer.h"
-#include "engine/SigmaTerms.h"
+#include "components/SigmaTerms.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/SieveReference.h"
 
