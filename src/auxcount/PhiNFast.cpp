@@ -1,17 +1,18 @@
 #include "auxcount/PhiNFast.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
 #include "auxcount/SmallPi.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 #include "components/DComputer.h"
 #include "components/OrdinaryLeafSum.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ double PhiByCounting(double v, double a) {
 
 double PhiNFast(double v, double a) {
   if (v > 1e15)
-    printf("Error in PhiNFast, x=%.0lf is too large\n", v);
+    ReportFault(msg::PhiArgumentTooLarge(v));
   else if (v < 1.0)
     return 0.0;
   if (v < a) return 1.0;
@@ -78,7 +79,7 @@ double PhiNFast(double v, double a) {
 
 double PreviousPrime(double v) {
   if (v == 3.0) return 2.0;
-  if (v == 2.0) printf("Error in PreviousPrime, x=%0lf\n", v);
+  if (v == 2.0) ReportFault(msg::PreviousPrimeOfTwo(v));
   double p = (2.0 * DoubleFloor(v * 0.5) == v) ? v - 1.0 : v - 2.0;
   for (;;) {
     if (p == 2.0) return 2.0;

@@ -6,8 +6,8 @@
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include "components/BComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "sieve/PrimeSeries.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SubBlock.h"
 
 BComputer::BComputer(const Integer& x_, double y_, double blockFactor_)
@@ -77,7 +77,7 @@ BRUNSK_HOT void BComputer::Sweep() {
     }
   }
   if (found != phi) {
-    printf("Error in BComputer::Run, p0=%.0lf, Inversible computation is KO\n", b);
+    console.Write(msg::WheelResiduesWrong(b));
     if (found > phi) found = phi;
   }
 

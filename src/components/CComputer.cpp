@@ -1,16 +1,16 @@
 #include "components/CComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "auxcount/SmallPi.h"
-#include "sieve/PrimeSeries.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
 #include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   const double pMin = Max(c, lo);
 
   if (pMin > lowerBound) {
-    printf("pb\n");
+    console.Write(msg::CLeafBoundsEmpty());
     return;
   }
 
@@ -210,7 +210,7 @@ void CComputer::Run() {
   Prepare();
   InitRangeCount();
 
-  if (z * lowerBound > xValue) printf("ERROR in CComputer::Run, xx and z are too large\n");
+  if (z * lowerBound > xValue) console.Write(msg::CBoundsTooLarge());
   if (lowerBound <= cubeRootXz) return;
 
   const int32_t W = windowLength;

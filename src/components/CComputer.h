@@ -8,8 +8,8 @@
 
 #include "base/Buffer.h"
 #include "components/Computer.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 class Block;
 

@@ -1,19 +1,19 @@
 #include "components/DComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "arith/Floor.h"
 #include "auxcount/PhiNFast.h"
 #include "auxcount/SmallPi.h"
+#include "base/Messages.h"
 #include "components/SumLeaves.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
 #include "sieve/MMBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -338,7 +338,7 @@ void DComputer::Run() {
               double w;
               double m = mblock.Current(w);
               if (mIndex >= delta3) {
-                printf("Error in DComputer::Run, mIndex is too large\n");
+                console.Write(msg::DListOverflow());
                 overflow = true;
                 continue;
               }
@@ -352,7 +352,7 @@ void DComputer::Run() {
         }
       }
       for (; b <= phiCount; ++b) mStart[b] = mIndex;
-      if (overflow) printf("pb in Compute_CountFirst, Delta3 is too small\n");
+      if (overflow) console.Write(msg::DListTooShort());
     }
 
     // The windows of the group.

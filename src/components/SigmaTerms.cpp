@@ -5,8 +5,8 @@
 #include "arith/Floor.h"
 #include "auxcount/SmallPi.h"
 #include "components/BComputer.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 

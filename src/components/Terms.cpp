@@ -1,10 +1,10 @@
 #include "components/Terms.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "base/ElapsedSeconds.h"
+#include "base/Messages.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
@@ -16,8 +16,9 @@ namespace {
 
 // Runs one component to completion and returns its term; the object lives
 // only for this call, so one component of an evaluation exists at a time.
-Integer RunComponent(Computer&& c, int verbose) {
+Integer RunComponent(Computer&& c, int verbose, const Console& console) {
   c.SetVerbose(verbose);
+  c.SetConsole(console);
   c.TimedRun();
   Integer r;
   c.GetResult(&r);
@@ -25,40 +26,38 @@ Integer RunComponent(Computer&& c, int verbose) {
 }
 
 // The line of a term computed outside the component computers.
-void ReportTerm(const char* name, const Integer& value, double t0, int verbose) {
-  if (!verbose) return;
-  printf("%s=", name);
-  value.Print();
-  printf(", time=%.2lf\n", ElapsedSeconds() - t0);
+void ReportTerm(const char* name, const Integer& value, double t0, int verbose,
+                const Console& console) {
+  if (verbose) console.Write(msg::TermLine(name, value.Text(), ElapsedSeconds() - t0));
 }
 
 }  // namespace
 
-Integer TermA(const Integer& x, double y, double, int verbose) {
-  return RunComponent(AComputer(x, y, 1.0), verbose);
+Integer TermA(const Integer& x, double y, double, int verbose, const Console& console) {
+  return RunComponent(AComputer(x, y, 1.0), verbose, console);
 }
 
-Integer TermB(const Integer& x, double y, double, int verbose) {
-  return RunComponent(BComputer(x, y, 1.0), verbose);
+Integer TermB(const Integer& x, double y, double, int verbose, const Console& console) {
+  return RunComponent(BComputer(x, y, 1.0), verbose, console);
 }
 
-Integer TermC(const Integer& x, double y, double z, int verbose) {
-  return RunComponent(CComputer(x, y, z, 1.0), verbose);
+Integer TermC(const Integer& x, double y, double z, int verbose, const Console& console) {
+  return RunComponent(CComputer(x, y, z, 1.0), verbose, console);
 }
 
-Integer TermD(const Integer& x, double y, double z, int verbose) {
-  return RunComponent(DComputer(x, y, z, 1.0), verbose);
+Integer TermD(const Integer& x, double y, double z, int verbose, const Console& console) {
+  return RunComponent(DComputer(x, y, z, 1.0), verbose, console);
 }
 
-Integer TermPhi0(const Integer& x, double y, double z, int verbose) {
+Integer TermPhi0(const Integer& x, double y, double z, int verbose, const Console& console) {
   const double t0 = ElapsedSeconds();
   // Segments of floor(sqrt(x / z)) numbers.
   const Integer phi0 = OrdinaryLeafSum(x, y, z, DoubleFloor(std::sqrt(x.GetApprox() / z)));
-  ReportTerm("phi0", phi0, t0, verbose);
+  ReportTerm("phi0", phi0, t0, verbose, console);
   return phi0;
 }
 
-Integer TermSigma(const Integer& x, double y, double, int verbose) {
+Integer TermSigma(const Integer& x, double y, double, int verbose, const Console& console) {
   const double t0 = ElapsedSeconds();
   // q = max(floor(x / y^2), floor(x^(1/4))), u = floor(x^(1/3)).
   Integer Y2;
@@ -69,6 +68,6 @@ Integer TermSigma(const Integer& x, double y, double, int verbose) {
   const double r4 = DoubleFloor(std::sqrt(x.FloorSqrt()));
   if (r4 > q) q = r4;
   const Integer sigma = SigmaTerms(x, y, x.FloorCbrt(), q);
-  ReportTerm("Sigma", sigma, t0, verbose);
+  ReportTerm("Sigma", sigma, t0, verbose, console);
   return sigma;
 }

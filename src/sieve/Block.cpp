@@ -1,12 +1,13 @@
 #include "sieve/Block.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "sieve/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
+#include "sieve/PrimeSeries.h"
 
 Block::Block(double size)
     : lo_(0.0),
@@ -36,7 +37,7 @@ static double EvenCeil(double v) {
 }
 
 BRUNSK_HOT void Block::RunSieve(double start, double end) {
-  if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
+  if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   prefixValid_ = 0;
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
@@ -44,7 +45,7 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
   if (entries < 0.0) entries = 0.0;
   if (entries > capacity_) {
     // The window does not fit: sieve the part that does, (lo, lo + 2 capacity).
-    printf("Pb in Block::RunSieve\n");
+    ReportFault(msg::BlockTooLong());
     entries = capacity_;
     hi_ = lo_ + 2.0 * capacity_;
   }
@@ -123,7 +124,7 @@ void Block::RunMoebiusSieve(int32_t N, uint16_t* lpf, int8_t* mu, double L) {
   int32_t fits = half;
   if (fits > capacity_) {
     // Entries beyond the bits cannot be sieved: they are left out (mu 0).
-    printf("Pb in Block::RunMoebiusSieve, N is too large\n");
+    ReportFault(msg::MoebiusSieveTooLong());
     fits = static_cast<int32_t>(capacity_);
     for (int32_t i = fits; i < half; ++i) mu[i] = 0;
   }

@@ -1,10 +1,11 @@
 #include "sieve/CBlock.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
 
 namespace {
@@ -67,7 +68,7 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
 
   double half = (hi_ - lo_) * 0.5;
   if (half > capacity_) {
-    printf("Pb in CBlock::Reset()\n");
+    ReportFault(msg::CBlockReset());
     positions_ = capacity_;  // the window is cut to what the arrays hold
     hi_ = lo_ + 2.0 * positions_;
   } else if (half < 1.0) {

@@ -1,11 +1,12 @@
 #include "sieve/LargeBlock.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
 #include "sieve/Block.h"
 
@@ -55,7 +56,7 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
   if (half < 0.0) half = 0.0;
   if (half > capacity_) {
     // Only the first capacity odd numbers of the window fit.
-    printf("Pb in LargeBlock::RunSieve, Size is too large\n");
+    ReportFault(msg::LargeBlockTooLong());
     half = capacity_;
   }
   count_ = LongFloor(half);

@@ -2,10 +2,11 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/PrimeSeries.h"
 
 MBlock::MBlock(int32_t width, double z)
@@ -47,7 +48,7 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
   if (half > capacity_) {
-    printf("Pb in MBlock::RunSieve\n");
+    ReportFault(msg::MBlockTooLong());
     count_ = capacity_;  // the surplus entries do not fit: the segment is cut
     hi_ = lo_ + 2.0 * count_;
   } else if (half < 1.0) {

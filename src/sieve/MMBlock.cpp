@@ -1,13 +1,14 @@
 #include "sieve/MMBlock.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
-#include "sieve/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -93,8 +94,8 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   p_ = p;
   mStart_ = mStart;
   mEnd_ = mEnd;
-  if (p * p * p < mEnd) printf("Error in MMBlock::RunSieve, p is too small\n");
-  if (xArg_ < mEnd) printf("Error in MMBlock::RunSieve, mEnd is too large\n");
+  if (p * p * p < mEnd) ReportFault(msg::MMBlockPrimeTooSmall());
+  if (xArg_ < mEnd) ReportFault(msg::MMBlockEndTooLarge());
 
   if (p * p <= mEnd) {
     qIndex_ = IndexAbove(p);  // first listed prime above p

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "base/Buffer.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 class MMBlock {
  public:

@@ -1,9 +1,10 @@
 #include "sieve/PrimeSeries.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
 
 namespace {
@@ -107,7 +108,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
         const double d = (p - prev) * 0.5;
         if (d > 255.0) {
           // The byte cannot hold the gap: keep the primes before it only.
-          printf("ERROR in PrimeSeries, delta=%.0lf is too large\n", d);
+          ReportFault(msg::PrimeGapTooLarge(d));
           full = true;
           break;
         }
@@ -123,7 +124,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
     }
     if (count_ == 0) base_ = 0.0;
     if (full && count_ >= room) {
-      printf("Pb in PrimeSeries::Run, MaxNbPrimes is too small\n");
+      ReportFault(msg::PrimeRoomTooSmall());
     }
   }
   gaps_[count_] = 0;

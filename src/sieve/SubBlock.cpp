@@ -1,12 +1,13 @@
 #include "sieve/SubBlock.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "sieve/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ SubBlock::SubBlock(double M, double r, int32_t c)
 void SubBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
 
 BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
-  if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
+  if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   const double M = modulus_;
   const double r = residue_;
   const double a = DoubleFloor((0.5 - r + start) / M) + 1.0;
@@ -65,7 +66,7 @@ BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
   first_ = a;
   if (b - a > capacity_) {
     // The window does not fit: sieve its first capacity members only.
-    printf("Pb in SubBlock::RunSieve, _Size is too big\n");
+    ReportFault(msg::SubBlockTooBig());
     b = a + capacity_;
   }
   hi_ = M * b + r;

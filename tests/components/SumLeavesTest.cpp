@@ -10,9 +10,9 @@
 
 #include "arith/Integer.h"
 #include "components/DComputer.h"
-#include "sieve/PrimeSeries.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
