@@ -50,13 +50,6 @@ Integer CeilDivideBy(const Integer& x, double s) {
   return r;
 }
 
-// Per-prime bounds that do not depend on the window.
-struct PrimeBounds {
-  double p;
-  double zOverP;  // floor(z / p)
-  double mCap;    // min(floor(z), floor(x / p^3))
-};
-
 }  // namespace
 
 DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor_)
@@ -192,6 +185,63 @@ double DComputer::Checksum(double s, PrimeSeries& primes) const {
   return sum;
 }
 
+// The state of one Run: the primes of the component with their
+// window-independent bounds, the window, the Moebius block, and the lists of
+// m collected for a group of windows.
+struct DComputer::Sweep {
+  Sweep(DComputer& d, double sqrtZ)
+      : block(d.segmentLength),
+        mPrimes(2.0, sqrtZ),
+        mblock(d.mStep, d.y),
+        bounds(d.phiCount + 1),
+        delta3(d.segmentLength / 3 + 1),
+        mList(delta3),
+        muList(delta3),
+        mStart(d.phiCount + 1) {
+    mblock.SetPrimes(&mPrimes);
+  }
+
+  // Per-prime bounds that do not depend on the window.
+  struct PrimeBounds {
+    double p;
+    double zOverP;  // floor(z / p)
+    double mCap;    // min(floor(z), floor(x / p^3))
+  };
+
+  CBlock block;
+  PrimeSeries mPrimes;  // the odd primes up to sqrt(z), for the Moebius block
+  MBlock mblock;
+  std::vector<PrimeBounds> bounds;
+  int32_t nbPrimes = 0;
+  // The m of the group above the factor tables, prime after prime: those of
+  // prime b are mList[mStart[b] .. mStart[b + 1] - 1]. When they do not fit
+  // (overflow), the group's windows enumerate their m directly.
+  int32_t delta3;
+  Buffer<double> mList;
+  Buffer<int8_t> muList;
+  std::vector<int32_t> mStart;
+  bool overflow = false;
+};
+
+LeafTables DComputer::LeafTablesFor(const CBlock& window, MBlock& mblock) const {
+  return LeafTables{&x,       zTableLimit, lpfIndex.data(), muTable.data(), &*mmBlock,
+                    &mblock, mStep,       &window};
+}
+
+// m range of prime b for the window whose quotient bounds are XL = ceil(x/lo)
+// (x itself for lo = 0) and XH = ceil(x/hi): exactly the m with
+// lo < x/(m p) <= hi.
+void DComputer::MRange(const Sweep& s, int32_t b, const Integer* XL, const Integer& XH,
+                       double& mLow, double& mHigh) const {
+  const Sweep::PrimeBounds& pb = s.bounds[b];
+  mLow = CeilQuotientBy(XH, pb.p) - 1.0;
+  if (mLow < pb.zOverP) mLow = pb.zOverP;
+  if (mLow < pb.p) mLow = pb.p;
+  mHigh = pb.mCap;
+  const double h = CeilQuotientBy(XL == nullptr ? x : *XL, pb.p) - 1.0;
+  if (h < mHigh) mHigh = h;
+}
+
 void DComputer::Run() {
   // Empty interval: the products n = m p with a leaf in it are those with
   // a1 < n <= a2; none, or a single even one, means nothing to do.
@@ -208,46 +258,27 @@ void DComputer::Run() {
 
   Prepare();
   PrimeSeries t1(2.0, lowerBound);
-  CBlock block(segmentLength);
-  PrimeSeries t2(2.0, DoubleFloor(std::sqrt(z)));
-  MBlock mblock(mStep, y);
-  mblock.SetPrimes(&t2);
+  Sweep s(*this, DoubleFloor(std::sqrt(z)));
   InitRangeCount();
 
   piAtRangeStart = Checksum(rangeStart, t1);
 
-  // The primes of the component with their window-independent bounds.
-  std::vector<PrimeBounds> bounds(phiCount + 1);
-  int32_t nbPrimes = 0;
   {
     const double zFloor = DoubleFloor(z);
     t1.StartIteration();
-    while (nbPrimes < phiCount && t1.Next()) {
+    while (s.nbPrimes < phiCount && t1.Next()) {
       const double p = t1.Current();
       Integer c = x;
       c.DivideBy(p);
       c.DivideBy(p);
       c.DivideBy(p);
       const double cube = c.GetApprox();
-      PrimeBounds& pb = bounds[nbPrimes++];
+      Sweep::PrimeBounds& pb = s.bounds[s.nbPrimes++];
       pb.p = p;
       pb.zOverP = DoubleFloor(z / p);
       pb.mCap = cube < zFloor ? cube : zFloor;
     }
   }
-
-  // m range of prime b for the window whose quotient bounds are XL = ceil(x/lo)
-  // and XH = ceil(x/hi): exactly the m with lo < x/(m p) <= hi.
-  auto mRange = [&](int32_t b, const Integer& XL, bool wholeX, const Integer& XH, double& mLow,
-                    double& mHigh) {
-    const PrimeBounds& pb = bounds[b];
-    mLow = CeilQuotientBy(XH, pb.p) - 1.0;
-    if (mLow < pb.zOverP) mLow = pb.zOverP;
-    if (mLow < pb.p) mLow = pb.p;
-    mHigh = pb.mCap;
-    const double h = (wholeX ? CeilQuotientBy(x, pb.p) : CeilQuotientBy(XL, pb.p)) - 1.0;
-    if (h < mHigh) mHigh = h;
-  };
 
   double lo = rangeStart;
 
@@ -255,43 +286,14 @@ void DComputer::Run() {
   while (lo < rangeEnd && lo * lo <= 2.0 * xValue) {
     double hi = lo + segmentLength;
     if (hi > rangeEnd) hi = rangeEnd;
-    double sum = 0.0;
-    block.Reset(lo, hi);
-    const bool wholeX = lo <= 0.0;
-    Integer XL;
-    double Q = xValue;
-    if (!wholeX) {
-      XL = CeilDivideBy(x, lo);
-      Q = XL.GetApprox();
-    }
-    const Integer XH = CeilDivideBy(x, hi);
-    const int32_t d = LongFloor(block.Hi() - block.Lo());
-    for (int32_t b = 0; b < nbPrimes; ++b) {
-      const double p = bounds[b].p;
-      if (p * p > Q) break;
-      double mLow, mHigh;
-      mRange(b, XL, wholeX, XH, mLow, mHigh);
-      SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep, nullptr,
-                nullptr, 0);
-      phiAcc[b] += block.CountUpTo(d);
-      block.RemoveMultiples(p);
-    }
-    result.Add(-sum);
+    SweepWindow(s, lo, hi, false);
     lo = hi;
     ShowProgress(hi);
   }
 
   // Second phase: the m of a group of windows are collected once into lists
   // and reused by every window of the group.
-  const int32_t delta3 = segmentLength / 3 + 1;
-  Buffer<double> mList(delta3);
-  Buffer<int8_t> muList(delta3);
-  std::vector<int32_t> mStart(phiCount + 1);
-  constexpr int32_t kCollectBatch = 256;
-  double wBatch[kCollectBatch];
-  block.SetLeafLevel(5);
-  const double lnX = std::log(xValue);
-  const double ln2 = std::log(2.0);
+  s.block.SetLeafLevel(5);
   while (lo < rangeEnd) {
     double H = lo + segmentLength;
     if (H > rangeEnd) H = rangeEnd;
@@ -302,89 +304,11 @@ void DComputer::Run() {
       B += segmentLength;
       if (B > rangeEnd) B = rangeEnd;
     }
-
-    // Collection of the m of (lo, H] above the factor tables. When they do
-    // not fit the lists, the group's windows enumerate their m directly.
-    bool overflow = false;
-    {
-      const Integer XL = CeilDivideBy(x, lo);
-      const double Q = XL.GetApprox();
-      const Integer XH = CeilDivideBy(x, H);
-      int32_t mIndex = 0;
-      int32_t b = 0;
-      for (; b < nbPrimes; ++b) {
-        mStart[b] = mIndex;
-        const double p = bounds[b].p;
-        if (p * p > Q) break;
-        double mLow, mHigh;
-        mRange(b, XL, false, XH, mLow, mHigh);
-        if (mLow < zTableLimit - 1) mLow = zTableLimit - 1;
-        for (double u = mLow; u < mHigh;) {
-          double v = u + mStep;
-          if (v > mHigh) v = mHigh;
-          mblock.RunSieve(u, v);
-          mblock.StartIteration(p);
-          // The m of nonzero weight come in batches straight into the lists
-          // while they have room for a whole batch; near the end of the
-          // lists, one by one, so that every m past their end is reported.
-          int32_t n = kCollectBatch;
-          while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
-            n = mblock.NextNonZero(mList.data() + mIndex, wBatch, kCollectBatch);
-            for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
-            mIndex += n;
-          }
-          if (n == kCollectBatch) {
-            while (mblock.Next()) {
-              double w;
-              double m = mblock.Current(w);
-              if (mIndex >= delta3) {
-                console.Write(msg::DListOverflow());
-                overflow = true;
-                continue;
-              }
-              if (w == 0.0) continue;
-              mList[mIndex] = m;
-              muList[mIndex] = static_cast<int8_t>(w);
-              ++mIndex;
-            }
-          }
-          u = v;
-        }
-      }
-      for (; b <= phiCount; ++b) mStart[b] = mIndex;
-      if (overflow) console.Write(msg::DListTooShort());
-    }
-
-    // The windows of the group.
+    CollectGroup(s, lo, H);
     while (lo < H) {
       double hi = lo + segmentLength;
       if (hi > H) hi = H;
-      const double level = DoubleFloor((std::log(lo) - 0.5 * lnX) / ln2 - 3.0 +
-                                       0.5 * block.MaxLeafLevel());
-      block.SetLeafLevel(static_cast<int32_t>(level));
-      double sum = 0.0;
-      block.Reset(lo, hi);
-      const Integer XL = CeilDivideBy(x, lo);
-      const double Q = XL.GetApprox();
-      const Integer XH = CeilDivideBy(x, hi);
-      const int32_t d = LongFloor(block.Hi() - block.Lo());
-      for (int32_t b = 0; b < nbPrimes; ++b) {
-        const double p = bounds[b].p;
-        if (p * p > Q) break;
-        double mLow, mHigh;
-        mRange(b, XL, false, XH, mLow, mHigh);
-        if (mHigh > mLow) {
-          if (overflow)
-            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                      nullptr, nullptr, 0);
-          else
-            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                      mList.data() + mStart[b], muList.data() + mStart[b], mStart[b + 1] - mStart[b]);
-        }
-        phiAcc[b] += block.CountUpTo(d);
-        block.RemoveMultiples(p);
-      }
-      result.Add(-sum);
+      SweepWindow(s, lo, hi, true);
       lo = hi;
       ShowProgress(hi);
     }
@@ -392,4 +316,104 @@ void DComputer::Run() {
 
   piAtRangeEnd = Checksum(rangeEnd, t1);
   phiPosition = rangeEnd;
+}
+
+// Collects the m of the windows of (lo, H] above the factor tables into the
+// lists, prime after prime; reports and marks an overflow when they do not fit.
+void DComputer::CollectGroup(Sweep& s, double lo, double H) {
+  constexpr int32_t kCollectBatch = 256;
+  double wBatch[kCollectBatch];
+  s.overflow = false;
+  const Integer XL = CeilDivideBy(x, lo);
+  const double Q = XL.GetApprox();
+  const Integer XH = CeilDivideBy(x, H);
+  double* const mList = s.mList.data();
+  int8_t* const muList = s.muList.data();
+  const int32_t delta3 = s.delta3;
+  MBlock& mblock = s.mblock;
+  int32_t mIndex = 0;
+  int32_t b = 0;
+  for (; b < s.nbPrimes; ++b) {
+    s.mStart[b] = mIndex;
+    const double p = s.bounds[b].p;
+    if (p * p > Q) break;
+    double mLow, mHigh;
+    MRange(s, b, &XL, XH, mLow, mHigh);
+    if (mLow < zTableLimit - 1) mLow = zTableLimit - 1;
+    for (double u = mLow; u < mHigh;) {
+      double v = u + mStep;
+      if (v > mHigh) v = mHigh;
+      mblock.RunSieve(u, v);
+      mblock.StartIteration(p);
+      // The m of nonzero weight come in batches straight into the lists
+      // while they have room for a whole batch; near the end of the lists,
+      // one by one, so that every m past their end is reported.
+      int32_t n = kCollectBatch;
+      while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
+        n = mblock.NextNonZero(mList + mIndex, wBatch, kCollectBatch);
+        for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
+        mIndex += n;
+      }
+      if (n == kCollectBatch) {
+        while (mblock.Next()) {
+          double w;
+          double m = mblock.Current(w);
+          if (mIndex >= delta3) {
+            console.Write(msg::DListOverflow());
+            s.overflow = true;
+            continue;
+          }
+          if (w == 0.0) continue;
+          mList[mIndex] = m;
+          muList[mIndex] = static_cast<int8_t>(w);
+          ++mIndex;
+        }
+      }
+      u = v;
+    }
+  }
+  for (; b <= phiCount; ++b) s.mStart[b] = mIndex;
+  if (s.overflow) console.Write(msg::DListTooShort());
+}
+
+// The window (lo, hi]: before each prime p is struck, the leaves of p in it
+// (from the group's lists when fromLists and they did not overflow); then p
+// is struck and its running count moves on to the end of the window.
+void DComputer::SweepWindow(Sweep& s, double lo, double hi, bool fromLists) {
+  CBlock& block = s.block;
+  if (fromLists) {
+    // Leaf level from the measured optimum of the count queries: the deeper
+    // the window, the sparser its leaves.
+    const double level = DoubleFloor((std::log(lo) - 0.5 * std::log(xValue)) / std::log(2.0) -
+                                     3.0 + 0.5 * block.MaxLeafLevel());
+    block.SetLeafLevel(static_cast<int32_t>(level));
+  }
+  double sum = 0.0;
+  block.Reset(lo, hi);
+  const bool wholeX = lo <= 0.0;
+  Integer XL;
+  double Q = xValue;
+  if (!wholeX) {
+    XL = CeilDivideBy(x, lo);
+    Q = XL.GetApprox();
+  }
+  const Integer XH = CeilDivideBy(x, hi);
+  const int32_t d = LongFloor(block.Hi() - block.Lo());
+  const LeafTables tables = LeafTablesFor(block, s.mblock);
+  const bool lists = fromLists && !s.overflow;
+  for (int32_t b = 0; b < s.nbPrimes; ++b) {
+    const double p = s.bounds[b].p;
+    if (p * p > Q) break;
+    double mLow, mHigh;
+    MRange(s, b, wholeX ? nullptr : &XL, XH, mLow, mHigh);
+    if (mHigh > mLow) {
+      LeafList list;
+      if (lists) list = LeafList{s.mList.data() + s.mStart[b], s.muList.data() + s.mStart[b],
+                                 s.mStart[b + 1] - s.mStart[b]};
+      SumLeaves(tables, sum, result, p, mLow, mHigh, phiAcc[b] - b, list);
+    }
+    phiAcc[b] += block.CountUpTo(d);
+    block.RemoveMultiples(p);
+  }
+  result.Add(-sum);
 }

@@ -13,8 +13,11 @@
 
 #include "base/Buffer.h"
 #include "components/Computer.h"
+#include "components/SumLeaves.h"
 #include "sieve/MMBlock.h"
 
+class CBlock;
+class MBlock;
 class PrimeSeries;
 
 class DComputer : public Computer {
@@ -31,23 +34,27 @@ class DComputer : public Computer {
   void InitRangeCount() override;
   void Prepare() override;
 
-  // Read access for the leaf sum and for diagnostics.
-  const Integer& XInteger() const { return x; }
-  double XValue() const { return xValue; }
-  int32_t ZTableLimit() const { return zTableLimit; }
-  const uint16_t* LpfIndex() const { return lpfIndex.data(); }
-  const int8_t* MuTable() const { return muTable.data(); }
-  MMBlock* GetMMBlock() const { return mmBlock ? &*mmBlock : nullptr; }
-  int32_t SegmentLength() const { return segmentLength; }
+  // The tables of the leaf sum (after Prepare) with a window and a Moebius
+  // block of MStep() numbers.
+  LeafTables LeafTablesFor(const CBlock& window, MBlock& mblock) const;
+  bool TablesBuilt() const { return !lpfIndex.empty(); }
   int32_t MStep() const { return mStep; }
+  // The running counts of the primes of the component, for diagnostics.
   int32_t PhiCount() const { return phiCount; }
-  double PhiPosition() const { return phiPosition; }
   const double* PhiAcc() const { return phiAcc.data(); }
 
  private:
   // Sum of the entries of phiAcc modulo 10^9 over the primes p_b with
   // p_b^2 <= ceil(x / s) (x itself when s <= 0).
   double Checksum(double s, PrimeSeries& primes) const;
+
+  // Run in three parts: the setup (Run itself), the collection of a group's
+  // m, and the sweep of one window.
+  struct Sweep;
+  void MRange(const Sweep& s, int32_t b, const Integer* XL, const Integer& XH, double& mLow,
+              double& mHigh) const;
+  void CollectGroup(Sweep& s, double lo, double H);
+  void SweepWindow(Sweep& s, double lo, double hi, bool fromLists);
 
   double z;
   int32_t zTableLimit;
