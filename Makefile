@@ -1,10 +1,11 @@
 # Commands a user types. Everything is built out of tree under build*/.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
-.PHONY: all setup configure build run install test test-long test-asan bench clean
+.PHONY: all setup configure build run install test test-long test-asan test-tsan bench clean
 
 all: build
 
@@ -40,9 +41,15 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest -LE 'long|heavy' -j $(JOBS) --output-on-failure
 
+# The evaluations that run side by side, under the thread sanitizer.
+test-tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBRUNSK_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target PiNYZThreadsTest
+	@cd $(TSAN_BUILD) && ctest -R 'Threads' --output-on-failure
+
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@BUILD=$(BUILD) bash bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

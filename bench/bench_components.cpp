@@ -8,10 +8,10 @@
 
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
+#include "base/ElapsedSeconds.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
-#include "driver/ElapsedSeconds.h"
 
 namespace {
 

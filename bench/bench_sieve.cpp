@@ -8,7 +8,7 @@
 #include <ctime>
 
 #include "auxcount/SmallPi.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "arith/Floor.h"
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 #include "engine/PiNYZ.h"
 
 namespace {

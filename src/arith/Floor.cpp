@@ -1,11 +1,13 @@
 #include "arith/Floor.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "base/Console.h"
+#include "base/Messages.h"
 
 int32_t LongFloorOutOfRange(double x) {
   if (!(x >= 2147483648.0)) return INT32_MIN;
-  printf("PB in LongFloor, x=%.0lf is too large\n", x);
+  ReportFault(msg::LongFloorTooLarge(x));
   uint64_t bits;
   memcpy(&bits, &x, sizeof bits);
   const uint32_t high = static_cast<uint32_t>(bits >> 32);

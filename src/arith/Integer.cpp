@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "arith/Floor.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 
 namespace {
-
-int gGetDoubleWarning = 1;  // process-wide switch of the GetDouble warning
 
 constexpr double kBase = 1e6;          // limb base
 constexpr double kInvBase = 1e-6;      // nearest double to 10^-6
@@ -35,8 +35,6 @@ constexpr double kSqrtWideStart = 1099511627776.0;  // 2^40
 Integer::Integer() : limb_{0, 0, 0, 0, 0, 0}, count_(-1), approx_(0), low_(0), high_(0) {}
 
 Integer::Integer(double x) : Integer() { Set(x); }
-
-void Integer::SetGetDoubleWarning(int on) { gGetDoubleWarning = on; }
 
 bool Integer::IsNegative() const { return count_ >= 1 && limb_[count_ - 1] < 0.0; }
 
@@ -152,7 +150,7 @@ void Integer::SetFloor(double x) {
 
 void Integer::Add(double x) {
   if (x < -kAddLimit || x > kAddLimit) {
-    printf("WARNING in Integer::Add, x=%.0lf is too large\n", x);
+    ReportFault(msg::AddTooLarge(x));
     // Carry on exactly through a full conversion of x.
     Integer n(DoubleFloor(x));
     Add(n);
@@ -202,8 +200,8 @@ int Integer::IsEqual(const Integer& n) const {
 }
 
 double Integer::GetDouble() const {
-  if (gGetDoubleWarning && approx_ > kWarnAbove) {
-    printf("Warning in Integer::GetDouble(), x=%E\n", approx_);
+  if (approx_ > kWarnAbove) {
+    ReportFault(msg::GetDoubleLarge(approx_));
   }
   return approx_;
 }
@@ -255,13 +253,19 @@ int Integer::Format(char* out) const {
   return EmitDigits(*this, emit);
 }
 
+std::string Integer::Text() const {
+  char text[40];
+  Format(text);
+  return text;
+}
+
 // ---------------------------------------------------------------------------
 // Products, quotients and roots.
 
 void Integer::Product(const Integer& a, const Integer& b) {
   const int ca = a.count_ < 0 ? 0 : a.count_;
   const int cb = b.count_ < 0 ? 0 : b.count_;
-  if (ca + cb - 1 >= kLimbs) printf("ERROR in Integer::Product\n");
+  if (ca + cb - 1 >= kLimbs) ReportFault(msg::ProductTooLong());
   MultiplyLimbs(a, b);
 }
 
@@ -324,7 +328,7 @@ int Integer::Divide(const Integer& a, const Integer& b) {
     return DivideBy(d);
   }
   const double ld = a.approx_ / b.approx_ + 2.0;
-  if (ld > kDivideLimit) printf("ERROR IN DIVIDE, _LD=%.0lf is too large !\n", ld);
+  if (ld > kDivideLimit) ReportFault(msg::DivideEstimateTooLarge(ld));
   if (!(ld < kEstimateLimit) || a.IsNegative()) return DivideWide(a, b);
   SetFloor(ld);
   Integer p;
@@ -426,7 +430,7 @@ double Integer::Modulo(double m) const {
   double h;
   if (m >= kSmallFactorThreshold) {
     if (m >= kModuloLimit) {
-      printf("PB, m is too large in Integer::Modulo\n");
+      ReportFault(msg::ModuloTooLarge());
       return 0.0;
     }
     // k * 10^6 = m + delta, so h * 10^6 = q1 * k * 10^6 + r1 * 10^6 is

@@ -6,6 +6,7 @@
 // past the sixth is ever touched.
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Program-wide constants.
 constexpr double kSmallFactorThreshold = 1e9;  // largest factor/divisor applied limb by limb
@@ -29,12 +30,12 @@ class Integer {
   int IsEqual(const Integer& n) const;
 
   double GetDouble() const;   // approx, with the large-value warning
-  double GetApprox() const { return approx_; }
-  static void SetGetDoubleWarning(int on);
+  double GetApprox() const { return approx_; }  // approx, silent
 
   void Print() const;
   void Print(FILE* file) const;
   int Format(char* out) const;  // out holds at least 38 characters; returns the length
+  std::string Text() const;     // the decimal text of Print
 
   // Products, quotients and roots.
   void Product(const Integer& a, const Integer& b);  // this must differ from a and b

@@ -1,17 +1,18 @@
 #include "auxcount/PhiNFast.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
 #include "auxcount/SmallPi.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 #include "components/DComputer.h"
-#include "engine/PrimeSeries.h"
+#include "components/OrdinaryLeafSum.h"
 #include "sieve/Block.h"
-#include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ double PhiByCounting(double v, double a) {
 
 double PhiNFast(double v, double a) {
   if (v > 1e15)
-    printf("Error in PhiNFast, x=%.0lf is too large\n", v);
+    ReportFault(msg::PhiArgumentTooLarge(v));
   else if (v < 1.0)
     return 0.0;
   if (v < a) return 1.0;
@@ -78,7 +79,7 @@ double PhiNFast(double v, double a) {
 
 double PreviousPrime(double v) {
   if (v == 3.0) return 2.0;
-  if (v == 2.0) printf("Error in PreviousPrime, x=%0lf\n", v);
+  if (v == 2.0) ReportFault(msg::PreviousPrimeOfTwo(v));
   double p = (2.0 * DoubleFloor(v * 0.5) == v) ? v - 1.0 : v - 2.0;
   for (;;) {
     if (p == 2.0) return 2.0;
@@ -118,76 +119,18 @@ double PhiBySieve(double v, double a) {
 
 Integer PhiSpecialLeaves(const Integer& X, double a, double t) {
   Integer sum(0.0);
-  CComputer* c = new CComputer(X, a, t, 32.0);
-  DComputer* d = new DComputer(X, a, t, 32.0);
-  c->SetLowerBound(a);
-  d->SetLowerBound(a);
-  c->TimedRun();
-  d->TimedRun();
+  CComputer c(X, a, t, 32.0);
+  DComputer d(X, a, t, 32.0);
+  c.SetLowerBound(a);
+  d.SetLowerBound(a);
+  c.TimedRun();
+  d.TimedRun();
   Integer rc, rd;
-  c->GetResult(&rc);
-  d->GetResult(&rd);
+  c.GetResult(&rc);
+  d.GetResult(&rd);
   sum.Add(rc);
   sum.Add(rd);
-  delete d;
-  delete c;
   return sum;
-}
-
-Integer OrdinaryLeafSum(const Integer& x, double y, double z, double m) {
-  PrimeSeries primes(2.0, Integer(z).FloorSqrt());
-  MBlock block(LongFloor(m), y);
-  block.SetPrimes(&primes);
-  Integer acc = x;
-  acc.Add(1.0);
-  acc.DivideBy(2.0);
-  // floor(x / n) from the quotient of x's two-part value when it lies safely
-  // away from an integer, the halves summed in a double flushed into the
-  // total before it can lose a unit; exactly otherwise (always for the
-  // quotients of 10^14 and more, where the relative band no longer separates
-  // neighbours).
-  const double vx = 1e12 * x.High() + x.Low();
-  double s = 0.0;
-  constexpr int32_t kBatch = 256;
-  double ns[kBatch], vs[kBatch];
-  for (double start = 1.0; z > start;) {
-    double end = start + m;
-    if (end >= z) end = z;
-    block.RunSieve(start, end);
-    block.StartIteration(0.0);
-    int32_t k;
-    do {
-      k = block.NextNonZero(ns, vs, kBatch);
-      for (int32_t i = 0; i < k; ++i) {
-        const double n = ns[i], v = vs[i];
-        const double h = vx / n;
-        const double eps = h * kRelativeMargin;
-        if (eps < 0.1) {
-          const double q = DoubleFloor(h);
-          const double f = h - q;
-          if (f >= eps && f <= 1.0 - eps) {
-            s += v * DoubleFloor((q + 1.0) * 0.5);
-            if (s * s > kFlushThreshold) {
-              acc.Add(s);
-              s = 0.0;
-            }
-            continue;
-          }
-        }
-        Integer t = x;
-        t.DivideBy(n);
-        t.Add(1.0);
-        t.DivideBy(2.0);
-        if (v == 1.0)
-          acc.Add(t);
-        else
-          acc.Subtract(t);
-      }
-    } while (k == kBatch);
-    start = end;
-  }
-  acc.Add(s);
-  return acc;
 }
 
 Integer PhiOrdinaryLeaves(const Integer& X, double a, double t) {

@@ -4,8 +4,8 @@
 
 #include "arith/Floor.h"
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SubBlock.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ double CeilQuotientMinusOne(const Integer& x, double a, double b) {
 }  // namespace
 
 AComputer::AComputer(const Integer& x_, double y_, double blockFactor_)
-    : Computer(x_, y_, blockFactor_), primes(nullptr) {
+    : Computer(x_, y_, blockFactor_) {
   double s = std::sqrt(xValue / y);
   if (8.0 * s >= 30000.0)
     blockLength = 30000;
@@ -37,7 +37,7 @@ AComputer::AComputer(const Integer& x_, double y_, double blockFactor_)
     blockLength = 8 * LongFloor(s);
 }
 
-AComputer::~AComputer() { delete primes; }
+AComputer::~AComputer() = default;
 
 void AComputer::GetName(char* out) const { strcpy(out, "A"); }
 
@@ -56,12 +56,11 @@ double AComputer::EstimateMemory() {
 }
 
 void AComputer::FreeTables() {
-  delete primes;
-  primes = nullptr;
+  primes.reset();
 }
 
 void AComputer::Prepare() {
-  if (primes == nullptr) primes = new PrimeSeries(2.0, cubeRootX);
+  if (!primes) primes.emplace(2.0, cubeRootX);
 }
 
 void AComputer::Run() {
@@ -72,7 +71,7 @@ void AComputer::Run() {
   const double L = blockLength;
   const double width = 8.0 * L;
   Block block(width);
-  block.SetPrimes(primes);
+  block.SetPrimes(&*primes);
 
   double start = rangeStart;
   while (start < rangeEnd) {

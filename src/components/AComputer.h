@@ -3,12 +3,13 @@
 // lowerBound < p <= cubeRootX and p < q <= floor(sqrt(x/p)), with weight
 // w = 2 when the quotient is below y and 1 otherwise. The quotients are
 // walked in sieve windows with a running prime count.
+#include <optional>
 #include <vector>
 
 #include "components/Computer.h"
+#include "sieve/PrimeSeries.h"
 
 class Block;
-class PrimeSeries;
 
 class AComputer : public Computer {
  public:
@@ -28,7 +29,7 @@ class AComputer : public Computer {
   Integer SumBlock(const Block& block, double u, double v, double qLo, double qHi,
                    double start, double hi);
 
-  PrimeSeries* primes;
+  std::optional<PrimeSeries> primes;  // the p of the sum, from Prepare
   std::vector<double> qs;         // the q of one SumBlock, reused from call to call
   std::vector<double> qInverses;  // their reciprocals
 };

@@ -1,14 +1,14 @@
 #include "components/BComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SubBlock.h"
 
 BComputer::BComputer(const Integer& x_, double y_, double blockFactor_)
@@ -45,14 +45,14 @@ BRUNSK_HOT void BComputer::Sweep() {
   else
     b = (rangeEnd * rangeEnd / xValue < 8.0) ? 5.0 : 7.0;
 
-  PrimeSeries* sievePrimes = new PrimeSeries(b, std::sqrt(xValue / y) + 1.0);
-  PrimeSeries* wheelPrimes = new PrimeSeries(2.0, b);
+  PrimeSeries sievePrimes(b, std::sqrt(xValue / y) + 1.0);
+  PrimeSeries wheelPrimes(2.0, b);
 
   double p0 = 2.0;
   int32_t phi = 1;
-  wheelPrimes->StartIteration();
-  while (wheelPrimes->Next()) {
-    double p = wheelPrimes->Current();
+  wheelPrimes.StartIteration();
+  while (wheelPrimes.Next()) {
+    double p = wheelPrimes.Current();
     p0 *= p;
     phi *= LongFloor(p - 1.0);
   }
@@ -67,7 +67,7 @@ BRUNSK_HOT void BComputer::Sweep() {
   int32_t found = 0;
   {
     Block wheel(p0);
-    wheel.SetPrimes(wheelPrimes);
+    wheel.SetPrimes(&wheelPrimes);
     wheel.RunSieve(b + 1.0, p0);
     residues[found++] = 1.0;
     wheel.StartIteration();
@@ -77,16 +77,16 @@ BRUNSK_HOT void BComputer::Sweep() {
     }
   }
   if (found != phi) {
-    printf("Error in BComputer::Run, p0=%.0lf, Inversible computation is KO\n", b);
+    console.Write(msg::WheelResiduesWrong(b));
     if (found > phi) found = phi;
   }
-  delete wheelPrimes;
 
   const int32_t subCapacity = static_cast<int32_t>(std::trunc(W / p0)) + 1;
-  std::vector<SubBlock*> subs(found);
+  std::vector<SubBlock> subs;
+  subs.reserve(found);
   for (int32_t i = 0; i < found; ++i) {
-    subs[i] = new SubBlock(p0, residues[i], subCapacity);
-    subs[i]->SetPrimes(sievePrimes);
+    subs.emplace_back(p0, residues[i], subCapacity);
+    subs.back().SetPrimes(&sievePrimes);
   }
 
   // Per class: its residue, and where its first member lies against a common
@@ -104,18 +104,18 @@ BRUNSK_HOT void BComputer::Sweep() {
     double T = 0.0;
     double firstMin = 0.0;
     for (int32_t i = 0; i < found; ++i) {
-      SubBlock* s = subs[i];
-      s->RunSieve(start, hi);
-      s->BuildCounts();
-      if (i == 0 || s->First() < firstMin) firstMin = s->First();
+      SubBlock& s = subs[i];
+      s.RunSieve(start, hi);
+      s.BuildCounts();
+      if (i == 0 || s.First() < firstMin) firstMin = s.First();
     }
     // Members of class i are (First_i + j) M + r_i. With f - base = Q M + R,
     // base = (firstMin - 1) M < start, the members <= f are those with
     // j <= Q - (R < r_i) - (First_i - firstMin + 1).
     const double base = (firstMin - 1.0) * p0;
     for (int32_t i = 0; i < found; ++i) {
-      classShift[i] = LongFloor(subs[i]->First() - firstMin) + 1;
-      classCount[i] = subs[i]->Count();
+      classShift[i] = LongFloor(subs[i].First() - firstMin) + 1;
+      classCount[i] = subs[i].Count();
     }
 
     const double piWindowStart = piCurrent;
@@ -145,7 +145,7 @@ BRUNSK_HOT void BComputer::Sweep() {
           int32_t e = Q - (R < classResidue[i] ? 1 : 0) - classShift[i] + 1;  // members <= f
           if (e < 0) e = 0;
           if (e > classCount[i]) e = classCount[i];
-          k += subs[i]->CountBelow(e);
+          k += subs[i].CountBelow(e);
         }
         piCurrent = piWindowStart + k;
         T += piCurrent;
@@ -159,7 +159,7 @@ BRUNSK_HOT void BComputer::Sweep() {
 
     // The count moves on to the end of the window.
     double all = 0.0;
-    for (SubBlock* s : subs) all += s->CountBelow(s->Count());
+    for (const SubBlock& s : subs) all += s.CountBelow(s.Count());
     piCurrent = piWindowStart + all;
 
     sieveCurrent = hi;
@@ -167,7 +167,5 @@ BRUNSK_HOT void BComputer::Sweep() {
     ShowProgress(hi);
   }
 
-  for (SubBlock* s : subs) delete s;
-  delete sievePrimes;
   piAtRangeEnd = piCurrent;
 }

@@ -1,16 +1,16 @@
 #include "components/CComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "auxcount/SmallPi.h"
-#include "engine/PrimeSeries.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
 #include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -35,19 +35,10 @@ CComputer::CComputer(const Integer& x_, double y_, double z_, double blockFactor
     : Computer(x_, y_, blockFactor_),
       z(z_),
       factorLimit(0),
-      lpfTable(nullptr),
-      muTable(nullptr),
-      bigPrimes(nullptr),
       bigPrimeCount(0),
-      bigPrimeArray(nullptr),
-      bigPrimeInverse(nullptr),
-      bigPrimeIndex(nullptr),
-      sievePrimes(nullptr),
       cubeRootXz(0.0),
       piCubeRootXz(0.0),
-      windowLength(0),
-      mPrimes(nullptr),
-      mBlock(nullptr) {
+      windowLength(0) {
   int32_t M = 4 * blockLength;
   if (M > z) M = LongFloor(z);
   if (M % 2 != 0) M = M + 1;
@@ -55,7 +46,7 @@ CComputer::CComputer(const Integer& x_, double y_, double z_, double blockFactor
   blockLength = blockLength / 2;
 }
 
-CComputer::~CComputer() { FreeTables(); }
+CComputer::~CComputer() = default;
 
 void CComputer::GetName(char* out) const { strcpy(out, "C"); }
 
@@ -77,30 +68,20 @@ double CComputer::EstimateMemory() {
 }
 
 void CComputer::FreeTables() {
-  if (lpfTable == nullptr) return;
-  delete[] lpfTable;
-  delete[] muTable;
-  delete sievePrimes;
-  delete mPrimes;
-  delete bigPrimes;
-  delete mBlock;
-  delete[] bigPrimeArray;
-  delete[] bigPrimeInverse;
-  delete[] bigPrimeIndex;
-  lpfTable = nullptr;
-  muTable = nullptr;
-  sievePrimes = nullptr;
-  mPrimes = nullptr;
-  bigPrimes = nullptr;
-  mBlock = nullptr;
-  bigPrimeArray = nullptr;
-  bigPrimeInverse = nullptr;
-  bigPrimeIndex = nullptr;
+  if (lpfTable.empty()) return;
+  lpfTable.reset();
+  muTable.reset();
+  mBlock.reset();  // before the primes it reads
+  sievePrimes.reset();
+  mPrimes.reset();
+  bigPrimeArray.reset();
+  bigPrimeInverse.reset();
+  bigPrimeIndex.reset();
   bigPrimeCount = 0;
 }
 
 void CComputer::Prepare() {
-  if (lpfTable != nullptr) return;
+  if (!lpfTable.empty()) return;
 
   Integer xz;
   xz.Divide(x, Integer(z));
@@ -110,17 +91,17 @@ void CComputer::Prepare() {
   // Least prime factors and Moebius values of the odd m below M.
   const int32_t M = factorLimit;
   const int32_t half = M / 2;
-  lpfTable = new uint16_t[half > 0 ? half : 1];
-  muTable = new int8_t[half > 0 ? half : 1];
+  lpfTable = Buffer<uint16_t>(half > 0 ? half : 1);
+  muTable = Buffer<int8_t>(half > 0 ? half : 1);
   {
     Block table(M);
-    table.RunMoebiusSieve(M, lpfTable, muTable, y);
+    table.RunMoebiusSieve(M, lpfTable.data(), muTable.data(), y);
   }
 
   Integer xy;
   xy.Divide(x, Integer(y));
-  sievePrimes = new PrimeSeries(2.0, xy.FloorSqrt());
-  mPrimes = new PrimeSeries(2.0, std::sqrt(z));
+  sievePrimes.emplace(2.0, xy.FloorSqrt());
+  mPrimes.emplace(2.0, std::sqrt(z));
 
   double start, end;
   GetRange(start, end);
@@ -128,24 +109,24 @@ void CComputer::Prepare() {
   if (end - start < W) W = LongFloor(end - start);
   if (W < 2) W = 2;
   windowLength = W;
-  mBlock = new MBlock(W, y);
-  mBlock->SetPrimes(mPrimes);
+  mBlock.emplace(W, y);
+  mBlock->SetPrimes(&*mPrimes);
 
   piCubeRootXz = SmallPi(cubeRootXz);
 
-  bigPrimes = new PrimeSeries(cubeRootXz, lowerBound);
-  bigPrimeCount = bigPrimes->GetCount();
-  bigPrimeArray = new double[bigPrimeCount > 0 ? bigPrimeCount : 1];
+  PrimeSeries bigPrimes(cubeRootXz, lowerBound);
+  bigPrimeCount = bigPrimes.GetCount();
+  bigPrimeArray = Buffer<double>(bigPrimeCount > 0 ? bigPrimeCount : 1);
   // The reciprocals are read a whole batch at a time: room for one past the end.
-  bigPrimeInverse = new double[(bigPrimeCount > 0 ? bigPrimeCount : 1) + kFloorBatch];
+  bigPrimeInverse = Buffer<double>((bigPrimeCount > 0 ? bigPrimeCount : 1) + kFloorBatch);
   const int32_t indexSize = LongFloor(lowerBound) + 1;
-  bigPrimeIndex = new int32_t[indexSize];
+  bigPrimeIndex = Buffer<int32_t>(indexSize);
   // bigPrimeIndex[n] = number of primes of bigPrimeArray that are <= n.
   int32_t k = 0;
   int32_t n = 0;
-  bigPrimes->StartIteration();
-  while (k < bigPrimeCount && bigPrimes->Next()) {
-    double p = bigPrimes->Current();
+  bigPrimes.StartIteration();
+  while (k < bigPrimeCount && bigPrimes.Next()) {
+    double p = bigPrimes.Current();
     bigPrimeArray[k] = p;
     bigPrimeInverse[k] = 1.0 / p;
     while (n < indexSize && n < p) bigPrimeIndex[n++] = k;
@@ -183,7 +164,7 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   const double pMin = Max(c, lo);
 
   if (pMin > lowerBound) {
-    printf("pb\n");
+    console.Write(msg::CLeafBoundsEmpty());
     return;
   }
 
@@ -205,7 +186,7 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   int64_t L = 0;
   for (int32_t j = k; j < kEnd; j += kFloorBatch) {
     const int32_t n = kEnd - j < kFloorBatch ? kEnd - j : kFloorBatch;
-    if (BatchFloorOffsets(xm, bigPrimeInverse + j, blockLo, n, offsets)) {
+    if (BatchFloorOffsets(xm, bigPrimeInverse.data() + j, blockLo, n, offsets)) {
       for (int32_t t = 0; t < n; ++t)
         if (OffsetNeedsExact(xm * bigPrimeInverse[j + t], blockLo))
           offsets[t] = static_cast<int32_t>(x.QuotientMinus(bigPrimeArray[j + t], m, blockLo));
@@ -229,13 +210,13 @@ void CComputer::Run() {
   Prepare();
   InitRangeCount();
 
-  if (z * lowerBound > xValue) printf("ERROR in CComputer::Run, xx and z are too large\n");
+  if (z * lowerBound > xValue) console.Write(msg::CBoundsTooLarge());
   if (lowerBound <= cubeRootXz) return;
 
   const int32_t W = windowLength;
   const int32_t M = factorLimit;
   Block nBlock(W);
-  nBlock.SetPrimes(sievePrimes);
+  nBlock.SetPrimes(&*sievePrimes);
   const double zq = Integer(z).FloorQuotient(Integer(lowerBound));
 
   double start = rangeStart;
@@ -294,7 +275,7 @@ void CComputer::Run() {
     double cur = Max(mLo, M);
     {
       Block mSieve(W);
-      mSieve.SetPrimes(mPrimes);
+      mSieve.SetPrimes(&*mPrimes);
       while (cur < pEnd) {
         const double h = Min(Min(cur + W, pEnd), y);
         if (h <= cur) {

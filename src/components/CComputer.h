@@ -4,12 +4,14 @@
 // The leaves are visited window by window over n = x/(p m); the m values of
 // a window come from a factor table, a sieve of primes and a Moebius sieve.
 #include <cstdint>
+#include <optional>
 
+#include "base/Buffer.h"
 #include "components/Computer.h"
+#include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 class Block;
-class MBlock;
-class PrimeSeries;
 
 class CComputer : public Computer {
  public:
@@ -37,17 +39,17 @@ class CComputer : public Computer {
 
   double z;
   int32_t factorLimit;
-  uint16_t* lpfTable;
-  int8_t* muTable;
-  PrimeSeries* bigPrimes;
+  // The tables of Prepare, freed by FreeTables.
+  Buffer<uint16_t> lpfTable;
+  Buffer<int8_t> muTable;
   int32_t bigPrimeCount;
-  double* bigPrimeArray;
-  double* bigPrimeInverse;  // 1/p of each entry of bigPrimeArray
-  int32_t* bigPrimeIndex;
-  PrimeSeries* sievePrimes;
+  Buffer<double> bigPrimeArray;
+  Buffer<double> bigPrimeInverse;  // 1/p of each entry of bigPrimeArray
+  Buffer<int32_t> bigPrimeIndex;
+  std::optional<PrimeSeries> sievePrimes;
   double cubeRootXz;
   double piCubeRootXz;
   int32_t windowLength;
-  PrimeSeries* mPrimes;
-  MBlock* mBlock;
+  std::optional<PrimeSeries> mPrimes;
+  std::optional<MBlock> mBlock;
 };

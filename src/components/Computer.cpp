@@ -1,18 +1,17 @@
 #include "components/Computer.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
+#include "base/Messages.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
     : x(x_), y(y_), blockFactor(blockFactor_) {
-  // x may exceed 2^53: the rounded value is all that is wanted here.
-  Integer::SetGetDoubleWarning(0);
-  xValue = x.GetDouble();
-  Integer::SetGetDoubleWarning(1);
+  // x may exceed 2^53: the rounded value is all that is wanted here, read
+  // without the large-value warning.
+  xValue = x.GetApprox();
 
   // lowerBound = max(floor(x^(1/4)), floor(x / y^2)).
   Integer Y(y);
@@ -83,18 +82,14 @@ void Computer::TimedRun() {
   double t0 = 0.0;
   if (verbose) {
     GetName(name);
-    printf("Computing %s : ", name);
-    fflush(stdout);
+    console.Write(msg::ComputingTerm(name));
     t0 = ElapsedSeconds();
   }
   GetRange(rangeStart, rangeEnd);
   Run();
   if (verbose) {
     GetName(name);
-    printf("%s=", name);
-    result.Print();
-    printf(", time=%.2lf\n", ElapsedSeconds() - t0);
-    fflush(stdout);
+    console.Write(msg::TermLine(name, result.Text(), ElapsedSeconds() - t0));
   }
 }
 
@@ -105,9 +100,10 @@ void Computer::ShowProgress(double v) {
     e = 5.0;
   else
     e = (v - rangeStart) * 5.0 / (rangeEnd - rangeStart);
+  std::string dots;
   while (dotsPrinted <= e) {
-    printf(".");
+    dots += msg::ProgressDot();
     dotsPrinted++;
   }
-  fflush(stdout);
+  if (!dots.empty()) console.Write(dots);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "arith/Integer.h"
+#include "base/Console.h"
 
 class Computer {
  public:
@@ -28,6 +29,7 @@ class Computer {
   virtual void SetMode(int32_t m);
 
   void SetVerbose(int32_t v) { verbose = v; }
+  void SetConsole(const Console& c) { console = c; }  // where its reports go
   void SetLowerBound(double b) { lowerBound = b; }
   void TimedRun();
   void ShowProgress(double v);
@@ -52,4 +54,5 @@ class Computer {
   Integer result;
   int32_t mode;
   int32_t savedVerbose;
+  Console console;
 };

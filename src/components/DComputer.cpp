@@ -1,18 +1,19 @@
 #include "components/DComputer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "arith/Floor.h"
 #include "auxcount/PhiNFast.h"
 #include "auxcount/SmallPi.h"
+#include "base/Messages.h"
 #include "components/SumLeaves.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
 #include "sieve/MMBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -49,24 +50,13 @@ Integer CeilDivideBy(const Integer& x, double s) {
   return r;
 }
 
-// Per-prime bounds that do not depend on the window.
-struct PrimeBounds {
-  double p;
-  double zOverP;  // floor(z / p)
-  double mCap;    // min(floor(z), floor(x / p^3))
-};
-
 }  // namespace
 
 DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor_)
     : Computer(x_, y_, blockFactor_),
       z(z_),
       zTableLimit(0),
-      lpfIndex(nullptr),
-      muTable(nullptr),
-      mmBlock(nullptr),
       phiCount(0),
-      phiAcc(nullptr),
       phiPosition(0.0),
       segmentLength(0),
       mStep(0) {
@@ -84,10 +74,7 @@ DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor
   if (mStep < 2) mStep = 2;
 }
 
-DComputer::~DComputer() {
-  FreeTables();
-  delete[] phiAcc;
-}
+DComputer::~DComputer() = default;
 
 void DComputer::GetName(char* out) const {
   out[0] = 'D';
@@ -115,31 +102,28 @@ double DComputer::EstimateMemory() {
 }
 
 void DComputer::FreeTables() {
-  if (lpfIndex == nullptr) return;
-  delete[] lpfIndex;
-  delete[] muTable;
-  delete mmBlock;
-  lpfIndex = nullptr;
-  muTable = nullptr;
-  mmBlock = nullptr;
+  if (lpfIndex.empty()) return;
+  lpfIndex.reset();
+  muTable.reset();
+  mmBlock.reset();
 }
 
 int DComputer::IsNormalMode() const { return (mode == 0 && phiPosition != rangeStart) ? 1 : 0; }
 
 void DComputer::Prepare() {
-  if (lpfIndex != nullptr) return;
+  if (!lpfIndex.empty()) return;
   const int32_t half = zTableLimit > 0 ? zTableLimit / 2 : 0;
-  lpfIndex = new uint16_t[half + 1];
-  muTable = new int8_t[half + 1];
+  lpfIndex = Buffer<uint16_t>(half + 1);
+  muTable = Buffer<int8_t>(half + 1);
   {
     Block table(zTableLimit > 0 ? zTableLimit : 1);
-    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex, muTable, y);
+    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex.data(), muTable.data(), y);
   }
-  mmBlock = new MMBlock(z, y, mStep);
+  mmBlock.emplace(z, y, mStep);
   phiCount = LongFloor(SmallPi(lowerBound)) - 1;
   if (phiCount < 0) phiCount = 0;
-  if (phiAcc == nullptr) {
-    phiAcc = new double[phiCount + 1]();
+  if (phiAcc.empty()) {
+    phiAcc = Buffer<double>::Zeroed(phiCount + 1);
     phiPosition = 0.0;
   }
 }
@@ -189,7 +173,7 @@ void DComputer::InitRangeCount() {
 }
 
 double DComputer::Checksum(double s, PrimeSeries& primes) const {
-  if (phiAcc == nullptr) return 0.0;
+  if (phiAcc.empty()) return 0.0;
   const double Q = s <= 0.0 ? xValue : CeilDivideBy(x, s).GetApprox();
   double sum = 0.0;
   primes.StartIteration();
@@ -199,6 +183,63 @@ double DComputer::Checksum(double s, PrimeSeries& primes) const {
     sum += phiAcc[b] - 1e9 * DoubleFloor(phiAcc[b] * 1e-9);
   }
   return sum;
+}
+
+// The state of one Run: the primes of the component with their
+// window-independent bounds, the window, the Moebius block, and the lists of
+// m collected for a group of windows.
+struct DComputer::Sweep {
+  Sweep(DComputer& d, double sqrtZ)
+      : block(d.segmentLength),
+        mPrimes(2.0, sqrtZ),
+        mblock(d.mStep, d.y),
+        bounds(d.phiCount + 1),
+        delta3(d.segmentLength / 3 + 1),
+        mList(delta3),
+        muList(delta3),
+        mStart(d.phiCount + 1) {
+    mblock.SetPrimes(&mPrimes);
+  }
+
+  // Per-prime bounds that do not depend on the window.
+  struct PrimeBounds {
+    double p;
+    double zOverP;  // floor(z / p)
+    double mCap;    // min(floor(z), floor(x / p^3))
+  };
+
+  CBlock block;
+  PrimeSeries mPrimes;  // the odd primes up to sqrt(z), for the Moebius block
+  MBlock mblock;
+  std::vector<PrimeBounds> bounds;
+  int32_t nbPrimes = 0;
+  // The m of the group above the factor tables, prime after prime: those of
+  // prime b are mList[mStart[b] .. mStart[b + 1] - 1]. When they do not fit
+  // (overflow), the group's windows enumerate their m directly.
+  int32_t delta3;
+  Buffer<double> mList;
+  Buffer<int8_t> muList;
+  std::vector<int32_t> mStart;
+  bool overflow = false;
+};
+
+LeafTables DComputer::LeafTablesFor(const CBlock& window, MBlock& mblock) const {
+  return LeafTables{&x,       zTableLimit, lpfIndex.data(), muTable.data(), &*mmBlock,
+                    &mblock, mStep,       &window};
+}
+
+// m range of prime b for the window whose quotient bounds are XL = ceil(x/lo)
+// (x itself for lo = 0) and XH = ceil(x/hi): exactly the m with
+// lo < x/(m p) <= hi.
+void DComputer::MRange(const Sweep& s, int32_t b, const Integer* XL, const Integer& XH,
+                       double& mLow, double& mHigh) const {
+  const Sweep::PrimeBounds& pb = s.bounds[b];
+  mLow = CeilQuotientBy(XH, pb.p) - 1.0;
+  if (mLow < pb.zOverP) mLow = pb.zOverP;
+  if (mLow < pb.p) mLow = pb.p;
+  mHigh = pb.mCap;
+  const double h = CeilQuotientBy(XL == nullptr ? x : *XL, pb.p) - 1.0;
+  if (h < mHigh) mHigh = h;
 }
 
 void DComputer::Run() {
@@ -217,46 +258,27 @@ void DComputer::Run() {
 
   Prepare();
   PrimeSeries t1(2.0, lowerBound);
-  CBlock block(segmentLength);
-  PrimeSeries t2(2.0, DoubleFloor(std::sqrt(z)));
-  MBlock mblock(mStep, y);
-  mblock.SetPrimes(&t2);
+  Sweep s(*this, DoubleFloor(std::sqrt(z)));
   InitRangeCount();
 
   piAtRangeStart = Checksum(rangeStart, t1);
 
-  // The primes of the component with their window-independent bounds.
-  PrimeBounds* bounds = new PrimeBounds[phiCount + 1];
-  int32_t nbPrimes = 0;
   {
     const double zFloor = DoubleFloor(z);
     t1.StartIteration();
-    while (nbPrimes < phiCount && t1.Next()) {
+    while (s.nbPrimes < phiCount && t1.Next()) {
       const double p = t1.Current();
       Integer c = x;
       c.DivideBy(p);
       c.DivideBy(p);
       c.DivideBy(p);
       const double cube = c.GetApprox();
-      PrimeBounds& pb = bounds[nbPrimes++];
+      Sweep::PrimeBounds& pb = s.bounds[s.nbPrimes++];
       pb.p = p;
       pb.zOverP = DoubleFloor(z / p);
       pb.mCap = cube < zFloor ? cube : zFloor;
     }
   }
-
-  // m range of prime b for the window whose quotient bounds are XL = ceil(x/lo)
-  // and XH = ceil(x/hi): exactly the m with lo < x/(m p) <= hi.
-  auto mRange = [&](int32_t b, const Integer& XL, bool wholeX, const Integer& XH, double& mLow,
-                    double& mHigh) {
-    const PrimeBounds& pb = bounds[b];
-    mLow = CeilQuotientBy(XH, pb.p) - 1.0;
-    if (mLow < pb.zOverP) mLow = pb.zOverP;
-    if (mLow < pb.p) mLow = pb.p;
-    mHigh = pb.mCap;
-    const double h = (wholeX ? CeilQuotientBy(x, pb.p) : CeilQuotientBy(XL, pb.p)) - 1.0;
-    if (h < mHigh) mHigh = h;
-  };
 
   double lo = rangeStart;
 
@@ -264,43 +286,14 @@ void DComputer::Run() {
   while (lo < rangeEnd && lo * lo <= 2.0 * xValue) {
     double hi = lo + segmentLength;
     if (hi > rangeEnd) hi = rangeEnd;
-    double sum = 0.0;
-    block.Reset(lo, hi);
-    const bool wholeX = lo <= 0.0;
-    Integer XL;
-    double Q = xValue;
-    if (!wholeX) {
-      XL = CeilDivideBy(x, lo);
-      Q = XL.GetApprox();
-    }
-    const Integer XH = CeilDivideBy(x, hi);
-    const int32_t d = LongFloor(block.Hi() - block.Lo());
-    for (int32_t b = 0; b < nbPrimes; ++b) {
-      const double p = bounds[b].p;
-      if (p * p > Q) break;
-      double mLow, mHigh;
-      mRange(b, XL, wholeX, XH, mLow, mHigh);
-      SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep, nullptr,
-                nullptr, 0);
-      phiAcc[b] += block.CountUpTo(d);
-      block.RemoveMultiples(p);
-    }
-    result.Add(-sum);
+    SweepWindow(s, lo, hi, false);
     lo = hi;
     ShowProgress(hi);
   }
 
   // Second phase: the m of a group of windows are collected once into lists
   // and reused by every window of the group.
-  const int32_t delta3 = segmentLength / 3 + 1;
-  double* mList = new double[delta3];
-  int8_t* muList = new int8_t[delta3];
-  int32_t* mStart = new int32_t[phiCount + 1];
-  constexpr int32_t kCollectBatch = 256;
-  double wBatch[kCollectBatch];
-  block.SetLeafLevel(5);
-  const double lnX = std::log(xValue);
-  const double ln2 = std::log(2.0);
+  s.block.SetLeafLevel(5);
   while (lo < rangeEnd) {
     double H = lo + segmentLength;
     if (H > rangeEnd) H = rangeEnd;
@@ -311,98 +304,116 @@ void DComputer::Run() {
       B += segmentLength;
       if (B > rangeEnd) B = rangeEnd;
     }
-
-    // Collection of the m of (lo, H] above the factor tables. When they do
-    // not fit the lists, the group's windows enumerate their m directly.
-    bool overflow = false;
-    {
-      const Integer XL = CeilDivideBy(x, lo);
-      const double Q = XL.GetApprox();
-      const Integer XH = CeilDivideBy(x, H);
-      int32_t mIndex = 0;
-      int32_t b = 0;
-      for (; b < nbPrimes; ++b) {
-        mStart[b] = mIndex;
-        const double p = bounds[b].p;
-        if (p * p > Q) break;
-        double mLow, mHigh;
-        mRange(b, XL, false, XH, mLow, mHigh);
-        if (mLow < zTableLimit - 1) mLow = zTableLimit - 1;
-        for (double u = mLow; u < mHigh;) {
-          double v = u + mStep;
-          if (v > mHigh) v = mHigh;
-          mblock.RunSieve(u, v);
-          mblock.StartIteration(p);
-          // The m of nonzero weight come in batches straight into the lists
-          // while they have room for a whole batch; near the end of the
-          // lists, one by one, so that every m past their end is reported.
-          int32_t n = kCollectBatch;
-          while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
-            n = mblock.NextNonZero(mList + mIndex, wBatch, kCollectBatch);
-            for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
-            mIndex += n;
-          }
-          if (n == kCollectBatch) {
-            while (mblock.Next()) {
-              double w;
-              double m = mblock.Current(w);
-              if (mIndex >= delta3) {
-                printf("Error in DComputer::Run, mIndex is too large\n");
-                overflow = true;
-                continue;
-              }
-              if (w == 0.0) continue;
-              mList[mIndex] = m;
-              muList[mIndex] = static_cast<int8_t>(w);
-              ++mIndex;
-            }
-          }
-          u = v;
-        }
-      }
-      for (; b <= phiCount; ++b) mStart[b] = mIndex;
-      if (overflow) printf("pb in Compute_CountFirst, Delta3 is too small\n");
-    }
-
-    // The windows of the group.
+    CollectGroup(s, lo, H);
     while (lo < H) {
       double hi = lo + segmentLength;
       if (hi > H) hi = H;
-      const double level = DoubleFloor((std::log(lo) - 0.5 * lnX) / ln2 - 3.0 +
-                                       0.5 * block.MaxLeafLevel());
-      block.SetLeafLevel(static_cast<int32_t>(level));
-      double sum = 0.0;
-      block.Reset(lo, hi);
-      const Integer XL = CeilDivideBy(x, lo);
-      const double Q = XL.GetApprox();
-      const Integer XH = CeilDivideBy(x, hi);
-      const int32_t d = LongFloor(block.Hi() - block.Lo());
-      for (int32_t b = 0; b < nbPrimes; ++b) {
-        const double p = bounds[b].p;
-        if (p * p > Q) break;
-        double mLow, mHigh;
-        mRange(b, XL, false, XH, mLow, mHigh);
-        if (mHigh > mLow) {
-          if (overflow)
-            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                      nullptr, nullptr, 0);
-          else
-            SumLeaves(*this, sum, result, p, mLow, mHigh, phiAcc[b] - b, block, mblock, mStep,
-                      mList + mStart[b], muList + mStart[b], mStart[b + 1] - mStart[b]);
-        }
-        phiAcc[b] += block.CountUpTo(d);
-        block.RemoveMultiples(p);
-      }
-      result.Add(-sum);
+      SweepWindow(s, lo, hi, true);
       lo = hi;
       ShowProgress(hi);
     }
   }
-  delete[] mList;
-  delete[] muList;
-  delete[] mStart;
-  delete[] bounds;
 
   piAtRangeEnd = Checksum(rangeEnd, t1);
   phiPosition = rangeEnd;
+}
+
+// Collects the m of the windows of (lo, H] above the factor tables into the
+// lists, prime after prime; reports and marks an overflow when they do not fit.
+void DComputer::CollectGroup(Sweep& s, double lo, double H) {
+  constexpr int32_t kCollectBatch = 256;
+  double wBatch[kCollectBatch];
+  s.overflow = false;
+  const Integer XL = CeilDivideBy(x, lo);
+  const double Q = XL.GetApprox();
+  const Integer XH = CeilDivideBy(x, H);
+  double* const mList = s.mList.data();
+  int8_t* const muList = s.muList.data();
+  const int32_t delta3 = s.delta3;
+  MBlock& mblock = s.mblock;
+  int32_t mIndex = 0;
+  int32_t b = 0;
+  for (; b < s.nbPrimes; ++b) {
+    s.mStart[b] = mIndex;
+    const double p = s.bounds[b].p;
+    if (p * p > Q) break;
+    double mLow, mHigh;
+    MRange(s, b, &XL, XH, mLow, mHigh);
+    if (mLow < zTableLimit - 1) mLow = zTableLimit - 1;
+    for (double u = mLow; u < mHigh;) {
+      double v = u + mStep;
+      if (v > mHigh) v = mHigh;
+      mblock.RunSieve(u, v);
+      mblock.StartIteration(p);
+      // The m of nonzero weight come in batches straight into the lists
+      // while they have room for a whole batch; near the end of the lists,
+      // one by one, so that every m past their end is reported.
+      int32_t n = kCollectBatch;
+      while (n == kCollectBatch && delta3 - mIndex >= kCollectBatch) {
+        n = mblock.NextNonZero(mList + mIndex, wBatch, kCollectBatch);
+        for (int32_t t = 0; t < n; ++t) muList[mIndex + t] = static_cast<int8_t>(wBatch[t]);
+        mIndex += n;
+      }
+      if (n == kCollectBatch) {
+        while (mblock.Next()) {
+          double w;
+          double m = mblock.Current(w);
+          if (mIndex >= delta3) {
+            console.Write(msg::DListOverflow());
+            s.overflow = true;
+            continue;
+          }
+          if (w == 0.0) continue;
+          mList[mIndex] = m;
+          muList[mIndex] = static_cast<int8_t>(w);
+          ++mIndex;
+        }
+      }
+      u = v;
+    }
+  }
+  for (; b <= phiCount; ++b) s.mStart[b] = mIndex;
+  if (s.overflow) console.Write(msg::DListTooShort());
+}
+
+// The window (lo, hi]: before each prime p is struck, the leaves of p in it
+// (from the group's lists when fromLists and they did not overflow); then p
+// is struck and its running count moves on to the end of the window.
+void DComputer::SweepWindow(Sweep& s, double lo, double hi, bool fromLists) {
+  CBlock& block = s.block;
+  if (fromLists) {
+    // Leaf level from the measured optimum of the count queries: the deeper
+    // the window, the sparser its leaves.
+    const double level = DoubleFloor((std::log(lo) - 0.5 * std::log(xValue)) / std::log(2.0) -
+                                     3.0 + 0.5 * block.MaxLeafLevel());
+    block.SetLeafLevel(static_cast<int32_t>(level));
+  }
+  double sum = 0.0;
+  block.Reset(lo, hi);
+  const bool wholeX = lo <= 0.0;
+  Integer XL;
+  double Q = xValue;
+  if (!wholeX) {
+    XL = CeilDivideBy(x, lo);
+    Q = XL.GetApprox();
+  }
+  const Integer XH = CeilDivideBy(x, hi);
+  const int32_t d = LongFloor(block.Hi() - block.Lo());
+  const LeafTables tables = LeafTablesFor(block, s.mblock);
+  const bool lists = fromLists && !s.overflow;
+  for (int32_t b = 0; b < s.nbPrimes; ++b) {
+    const double p = s.bounds[b].p;
+    if (p * p > Q) break;
+    double mLow, mHigh;
+    MRange(s, b, wholeX ? nullptr : &XL, XH, mLow, mHigh);
+    if (mHigh > mLow) {
+      LeafList list;
+      if (lists) list = LeafList{s.mList.data() + s.mStart[b], s.muList.data() + s.mStart[b],
+                                 s.mStart[b + 1] - s.mStart[b]};
+      SumLeaves(tables, sum, result, p, mLow, mHigh, phiAcc[b] - b, list);
+    }
+    phiAcc[b] += block.CountUpTo(d);
+    block.RemoveMultiples(p);
+  }
+  result.Add(-sum);
 }

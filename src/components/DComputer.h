@@ -9,10 +9,15 @@
 // struck every leaf of p in the window is counted with one tree query plus a
 // per-prime running count of the unstruck odd integers of the earlier windows.
 #include <cstdint>
+#include <optional>
 
+#include "base/Buffer.h"
 #include "components/Computer.h"
+#include "components/SumLeaves.h"
+#include "sieve/MMBlock.h"
 
-class MMBlock;
+class CBlock;
+class MBlock;
 class PrimeSeries;
 
 class DComputer : public Computer {
@@ -29,31 +34,36 @@ class DComputer : public Computer {
   void InitRangeCount() override;
   void Prepare() override;
 
-  // Read access for the leaf sum and for diagnostics.
-  const Integer& XInteger() const { return x; }
-  double XValue() const { return xValue; }
-  int32_t ZTableLimit() const { return zTableLimit; }
-  const uint16_t* LpfIndex() const { return lpfIndex; }
-  const int8_t* MuTable() const { return muTable; }
-  MMBlock* GetMMBlock() const { return mmBlock; }
-  int32_t SegmentLength() const { return segmentLength; }
+  // The tables of the leaf sum (after Prepare) with a window and a Moebius
+  // block of MStep() numbers.
+  LeafTables LeafTablesFor(const CBlock& window, MBlock& mblock) const;
+  bool TablesBuilt() const { return !lpfIndex.empty(); }
   int32_t MStep() const { return mStep; }
+  // The running counts of the primes of the component, for diagnostics.
   int32_t PhiCount() const { return phiCount; }
-  double PhiPosition() const { return phiPosition; }
-  const double* PhiAcc() const { return phiAcc; }
+  const double* PhiAcc() const { return phiAcc.data(); }
 
  private:
   // Sum of the entries of phiAcc modulo 10^9 over the primes p_b with
   // p_b^2 <= ceil(x / s) (x itself when s <= 0).
   double Checksum(double s, PrimeSeries& primes) const;
 
+  // Run in three parts: the setup (Run itself), the collection of a group's
+  // m, and the sweep of one window.
+  struct Sweep;
+  void MRange(const Sweep& s, int32_t b, const Integer* XL, const Integer& XH, double& mLow,
+              double& mHigh) const;
+  void CollectGroup(Sweep& s, double lo, double H);
+  void SweepWindow(Sweep& s, double lo, double hi, bool fromLists);
+
   double z;
   int32_t zTableLimit;
-  uint16_t* lpfIndex;
-  int8_t* muTable;
-  MMBlock* mmBlock;
+  // The tables of Prepare, freed by FreeTables.
+  Buffer<uint16_t> lpfIndex;
+  Buffer<int8_t> muTable;
+  mutable std::optional<MMBlock> mmBlock;
   int32_t phiCount;
-  double* phiAcc;
+  Buffer<double> phiAcc;  // kept from one interval to the next
   double phiPosition;
   int32_t segmentLength;
   int32_t mStep;

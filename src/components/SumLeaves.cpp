@@ -4,7 +4,6 @@
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
-#include "components/DComputer.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
 #include "sieve/MMBlock.h"
@@ -47,14 +46,15 @@ __attribute__((always_inline)) inline void AddBatch(LeafBatch& batch, int32_t n,
 
 }  // namespace
 
-BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, double p, double& mLow,
-               double mHigh, double base, const CBlock& block, MBlock& mblock, int32_t mStep,
-               const double* mList, const int8_t* muList, int32_t count) {
+BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, double p,
+                          double& mLow, double mHigh, double base, const LeafList& list) {
   if (mLow > mHigh) return;
 
-  const Integer& x = d.XInteger();
+  const Integer& x = *t.x;
+  const CBlock& block = *t.window;
   const double lo = block.Lo();
-  const int32_t tableLimit = d.ZTableLimit();
+  const int32_t tableLimit = t.tableLimit;
+  const int32_t mStep = t.mStep;
   double s = sum;
   const double vx = 1e12 * x.High() + x.Low();
   LeafBatch batch;
@@ -66,8 +66,8 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
     int32_t start = LongFloor(mLow) + 1;
     int32_t stop = mHigh < tableLimit ? LongFloor(mHigh) + 1 : tableLimit;
     if ((start & 1) == 0) ++start;
-    const uint16_t* lpf = d.LpfIndex();
-    const int8_t* mu = d.MuTable();
+    const uint16_t* lpf = t.lpfIndex;
+    const int8_t* mu = t.mu;
     const int32_t pEntry = (LongFloor(p) - 1) / 2;
     // In chunks: the admissible m are first picked out without a branch on
     // the tables, then their leaves are added as a batch.
@@ -87,7 +87,10 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
   }
   if (mLow < tableLimit - 1) mLow = tableLimit - 1;
 
-  if (mList != nullptr) {
+  if (list.m != nullptr) {
+    const double* mList = list.m;
+    const int8_t* muList = list.mu;
+    const int32_t count = list.count;
     // The collected m of this prime for a group of windows, increasing.
     if (count >= 1 && mLow < mList[count - 1]) {
       int32_t l = -1, r = count - 1;
@@ -113,7 +116,8 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
   } else {
     // Up to p^3 - 1 an admissible m is a prime or a product of two primes
     // above p: the two-prime enumerator yields exactly those.
-    MMBlock& mm = *d.GetMMBlock();
+    MMBlock& mm = *t.twoPrimes;
+    MBlock& mblock = *t.moebius;
     double b3 = p * p * p - 1.0;
     if (b3 > mHigh) b3 = mHigh;
     while (mLow < b3) {
@@ -140,7 +144,7 @@ BRUNSK_HOT void SumLeaves(const DComputer& d, double& sum, Integer& result, doub
       int32_t n;
       do {
         n = mblock.NextNonZero(batch.m, weight, kBatch);
-        for (int32_t t = 0; t < n; ++t) batch.weight[t] = static_cast<int32_t>(weight[t]);
+        for (int32_t i = 0; i < n; ++i) batch.weight[i] = static_cast<int32_t>(weight[i]);
         AddBatch(batch, n, x, vx, p, lo, base, block, s);
       } while (n == kBatch);
       mLow = v;

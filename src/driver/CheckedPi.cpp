@@ -4,7 +4,7 @@
 
 #include "arith/Floor.h"
 #include "auxcount/SmallPi.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 #include "driver/WindowPrimeCount.h"
 #include "engine/PiNYZ.h"
 

@@ -29,7 +29,7 @@
 #include "arith/Floor.h"
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 #include "driver/LineChecksum.h"
 #include "driver/OffsetLogIntegral.h"
 

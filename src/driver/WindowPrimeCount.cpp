@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "arith/Floor.h"
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/LargeBlock.h"
 

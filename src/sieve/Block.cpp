@@ -1,23 +1,22 @@
 #include "sieve/Block.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
+#include "sieve/PrimeSeries.h"
 
 Block::Block(double size)
     : lo_(0.0),
       hi_(0.0),
       length_(DoubleFloor(size) + 1.0),
       primes_(nullptr),
-      bits_(nullptr),
       capacity_(0.0),
       words_(0),
       count_(0),
-      prefix_(nullptr),
       prefixEntries_(0),
       prefixValid_(0),
       pos_(-1),
@@ -25,13 +24,7 @@ Block::Block(double size)
   if (length_ < 1.0) length_ = 1.0;
   capacity_ = DoubleFloor(length_ * 0.5) + 1.0;
   words_ = static_cast<int32_t>(capacity_ * 0.03125) + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
-}
-
-Block::~Block() {
-  delete[] bits_;
-  delete[] prefix_;
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
 }
 
 void Block::SetPrimes(PrimeSeries* table) { primes_ = table; }
@@ -44,7 +37,7 @@ static double EvenCeil(double v) {
 }
 
 BRUNSK_HOT void Block::RunSieve(double start, double end) {
-  if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
+  if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   prefixValid_ = 0;
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
@@ -52,16 +45,16 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
   if (entries < 0.0) entries = 0.0;
   if (entries > capacity_) {
     // The window does not fit: sieve the part that does, (lo, lo + 2 capacity).
-    printf("Pb in Block::RunSieve\n");
+    ReportFault(msg::BlockTooLong());
     entries = capacity_;
     hi_ = lo_ + 2.0 * capacity_;
   }
   count_ = static_cast<int32_t>(entries);
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   if (primes_ != nullptr) {
     const int64_t count = count_;
-    uint32_t* const bits = bits_;
+    uint32_t* const bits = bits_.data();
     PrimeSeries& table = *primes_;
     bitops::SmallSteps small;
     table.StartIteration();
@@ -88,9 +81,9 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
 }
 
 BRUNSK_HOT void Block::BuildCounts() {
-  if (prefix_ == nullptr) {
+  if (prefix_.empty()) {
     prefixEntries_ = words_ + 1;
-    prefix_ = new int32_t[prefixEntries_];
+    prefix_ = Buffer<int32_t>(prefixEntries_);
   }
   prefixValid_ = 1;
   // prefix entry w counts the unstruck entries of the words before w; the
@@ -131,7 +124,7 @@ void Block::RunMoebiusSieve(int32_t N, uint16_t* lpf, int8_t* mu, double L) {
   int32_t fits = half;
   if (fits > capacity_) {
     // Entries beyond the bits cannot be sieved: they are left out (mu 0).
-    printf("Pb in Block::RunMoebiusSieve, N is too large\n");
+    ReportFault(msg::MoebiusSieveTooLong());
     fits = static_cast<int32_t>(capacity_);
     for (int32_t i = fits; i < half; ++i) mu[i] = 0;
   }
@@ -139,7 +132,7 @@ void Block::RunMoebiusSieve(int32_t N, uint16_t* lpf, int8_t* mu, double L) {
   lo_ = 0.0;
   count_ = fits;
   hi_ = 2.0 * fits;
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   // Primes up to L: each flips mu of its multiples and strikes them; the first
   // prime to strike an entry is its least factor.

@@ -3,6 +3,7 @@
 // standing for n = lo + 1 + 2i; a set bit means struck out.
 #include <cstdint>
 
+#include "base/Buffer.h"
 #include "sieve/BitOps.h"
 
 class PrimeSeries;
@@ -10,7 +11,7 @@ class PrimeSeries;
 class Block {
  public:
   explicit Block(double size);   // size: the widest window in numbers
-  ~Block();
+  ~Block() = default;
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
 
@@ -48,11 +49,11 @@ class Block {
 
   double lo_, hi_, length_;
   PrimeSeries* primes_;
-  uint32_t* bits_;
+  Buffer<uint32_t> bits_;
   double capacity_;
   int32_t words_;
   int32_t count_;
-  int32_t* prefix_;
+  Buffer<int32_t> prefix_;
   int32_t prefixEntries_;
   int32_t prefixValid_;
   int32_t pos_;
@@ -76,7 +77,7 @@ inline int32_t Block::CountUpToInt(int32_t d) const {
 inline double Block::CountUpTo(int32_t d) const { return static_cast<double>(CountUpToInt(d)); }
 
 inline int32_t Block::NextUnstruck(int32_t i) const {
-  return bitops::NextClearBit(bits_, i, count_);
+  return bitops::NextClearBit(bits_.data(), i, count_);
 }
 
 inline int32_t Block::PreviousUnstruck(int32_t i) const {

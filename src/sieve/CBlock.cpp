@@ -1,10 +1,11 @@
 #include "sieve/CBlock.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
 
 namespace {
@@ -43,22 +44,16 @@ CBlock::CBlock(int32_t n) {
     ++levels_;
   }
   words_ = size_ / 64 + 1;  // every leaf of the tree, and one
-  bitmap_ = new uint64_t[words_]();
-  tree_ = new int32_t[size_ / 8]();
+  bitmap_ = Buffer<uint64_t>::Zeroed(words_);
+  tree_ = Buffer<int32_t>::Zeroed(size_ / 8);
   // Strikes with steps of 64 or more: at most one per 64 positions, and one.
-  fresh_ = new int32_t[capacity_ / kWordStrikeLimit + 2];
+  fresh_ = Buffer<int32_t>(capacity_ / kWordStrikeLimit + 2);
 
   leafLevel_ = 4;
   leafMask_ = 15;
   lo_ = 0.0;
   hi_ = 0.0;
   positions_ = 0;
-}
-
-CBlock::~CBlock() {
-  delete[] bitmap_;
-  delete[] tree_;
-  delete[] fresh_;
 }
 
 double CBlock::Lo() const { return lo_; }
@@ -73,7 +68,7 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
 
   double half = (hi_ - lo_) * 0.5;
   if (half > capacity_) {
-    printf("Pb in CBlock::Reset()\n");
+    ReportFault(msg::CBlockReset());
     positions_ = capacity_;  // the window is cut to what the arrays hold
     hi_ = lo_ + 2.0 * positions_;
   } else if (half < 1.0) {
@@ -89,7 +84,7 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
   // past the window; it is never read.
   for (int32_t l = leafLevel_; l < levels_; ++l) {
     const int32_t full = 1 << l;
-    int32_t* node = tree_ + (size_ >> l);
+    int32_t* node = tree_.data() + (size_ >> l);
     const int32_t last = (positions_ - 1) >> l;
     for (int32_t j = 0; j <= last; ++j) node[j] = full;
   }
@@ -124,15 +119,15 @@ BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
   const int32_t leaf = leafLevel_;
   const int32_t depth = split - leaf;
   const int64_t size = size_;
-  uint64_t* const bits = bitmap_;
-  int32_t* const tree = tree_;
+  uint64_t* const bits = bitmap_.data();
+  int32_t* const tree = tree_.data();
   if (step < kWordStrikeLimit) {
     StrikeWords(o, step, split);
   } else {
     // Two passes: the bits are set and the positions struck for the first
     // time are noted without a branch on the bit; then the nodes of those
     // positions are decremented level by level.
-    int32_t* const fresh = fresh_;
+    int32_t* const fresh = fresh_.data();
     int32_t n = 0;
     for (; o < positions; o += step) {
       const int32_t at = static_cast<int32_t>(o);
@@ -212,8 +207,8 @@ BRUNSK_HOT void CBlock::StrikeRun(int64_t o, int64_t step, int32_t split) {
   const uint64_t lastMask = tail == 64 ? ~uint64_t{0} : (uint64_t{1} << tail) - 1u;
   const int64_t size = size_;
   const int32_t leaf = leafLevel_;
-  uint64_t* const bits = bitmap_;
-  int32_t* const tree = tree_;
+  uint64_t* const bits = bitmap_.data();
+  int32_t* const tree = tree_.data();
   int64_t w = o >> 6;
   int64_t s = o & 63;  // first strike of word w
   if (w == last) {
@@ -261,7 +256,7 @@ BRUNSK_HOT int32_t CBlock::CountUpTo(int32_t d) const {
   // the tree, so reading a leaf past the window stays inside the array.
   int32_t struck;
   const int32_t start = q - r;
-  const uint64_t* w = bitmap_ + (start >> 6);
+  const uint64_t* w = bitmap_.data() + (start >> 6);
   if (leafLevel_ <= 6) {
     struck = bitops::PopCount64((*w >> (start & 63)) & ((uint64_t{1} << r) - 1u));
   } else {
@@ -281,7 +276,7 @@ BRUNSK_HOT int32_t CBlock::CountUpTo(int32_t d) const {
   // same for every query, and the sibling is added under a mask, so that no
   // branch depends on q. The walk stops at the two top nodes (2 and 3); from
   // node 2 it reads the unused slot 1 under a zero mask.
-  const int32_t* const tree = tree_;
+  const int32_t* const tree = tree_.data();
   uint32_t i = static_cast<uint32_t>(size_ + q) >> leafLevel_;
   for (; i >= 4u; i >>= 1) sum += tree[i - 1] & -static_cast<int32_t>(i & 1u);
   sum += tree[i - 1] & -static_cast<int32_t>(i & 1u);

@@ -4,10 +4,12 @@
 // integers of (lo, lo + d] are still unstruck. Position k is lo + 2k + 1.
 #include <cstdint>
 
+#include "base/Buffer.h"
+
 class CBlock {
  public:
   explicit CBlock(int32_t n);     // room for windows of up to n integers
-  ~CBlock();
+  ~CBlock() = default;
   CBlock(const CBlock&) = delete;
   CBlock& operator=(const CBlock&) = delete;
 
@@ -28,11 +30,11 @@ class CBlock {
   void StrikeRun(int64_t o, int64_t step, int32_t split);
 
   double length_;
-  uint64_t* bitmap_;
+  Buffer<uint64_t> bitmap_;
   int32_t capacity_, words_;
-  int32_t* tree_;
+  Buffer<int32_t> tree_;
   int32_t size_, levels_, leafLevel_, leafMask_;
   double lo_, hi_;
   int32_t positions_;
-  int32_t* fresh_;  // positions newly struck by one prime
+  Buffer<int32_t> fresh_;  // positions newly struck by one prime
 };

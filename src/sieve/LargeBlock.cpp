@@ -1,11 +1,12 @@
 #include "sieve/LargeBlock.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
 #include "sieve/Block.h"
 
@@ -30,7 +31,6 @@ bool ToUnsigned(const Integer& n, uint64_t* out) {
 LargeBlock::LargeBlock(double n)
     : width_(DoubleFloor(n) + 1.0),
       source_(nullptr),
-      bits_(nullptr),
       capacity_(0.0),
       words_(0),
       count_(0),
@@ -38,11 +38,9 @@ LargeBlock::LargeBlock(double n)
   if (width_ < 1.0) width_ = 1.0;
   capacity_ = DoubleFloor(width_ * 0.5) + 1.0;
   words_ = LongFloor(capacity_ * 0.03125) + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
 }
 
-LargeBlock::~LargeBlock() { delete[] bits_; }
 
 void LargeBlock::SetBlock(Block* block) { source_ = block; }
 
@@ -58,11 +56,11 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
   if (half < 0.0) half = 0.0;
   if (half > capacity_) {
     // Only the first capacity odd numbers of the window fit.
-    printf("Pb in LargeBlock::RunSieve, Size is too large\n");
+    ReportFault(msg::LargeBlockTooLong());
     half = capacity_;
   }
   count_ = LongFloor(half);
-  if (clear != 0) memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  if (clear != 0) memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
   pos_ = -1;
   if (source_ == nullptr) return;
 
@@ -70,7 +68,7 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
   const bool fits = ToUnsigned(L, &small);  // L mod p on machine integers
   const int64_t count = count_;
   const int64_t len = 2 * count + 1;
-  uint32_t* const bits = bits_;
+  uint32_t* const bits = bits_.data();
   Block& block = *source_;
   block.StartIteration();
   while (block.Next()) {

@@ -4,13 +4,15 @@
 // segment from an attached Block.
 #include <cstdint>
 
+#include "base/Buffer.h"
+
 class Block;
 class Integer;
 
 class LargeBlock {
  public:
   explicit LargeBlock(double n);  // n: the widest window in numbers
-  ~LargeBlock();
+  ~LargeBlock() = default;
   LargeBlock(const LargeBlock&) = delete;
   LargeBlock& operator=(const LargeBlock&) = delete;
 
@@ -25,7 +27,7 @@ class LargeBlock {
  private:
   double width_;
   Block* source_;
-  uint32_t* bits_;
+  Buffer<uint32_t> bits_;
   double capacity_;
   int32_t words_;
   int32_t count_;

@@ -2,23 +2,19 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
+#include "sieve/PrimeSeries.h"
 
 MBlock::MBlock(int32_t width, double z)
     : lo_(0.0), hi_(0.0), z_(z), primes_(nullptr), count_(0), limit_(0), pos_(-1) {
   capacity_ = width / 2 + 1;
   if (capacity_ < 1) capacity_ = 1;
-  lpf_ = new int32_t[capacity_];
-  prod_ = new double[capacity_];
-}
-
-MBlock::~MBlock() {
-  delete[] lpf_;
-  delete[] prod_;
+  lpf_ = Buffer<int32_t>(capacity_);
+  prod_ = Buffer<double>(capacity_);
 }
 
 void MBlock::SetPrimes(PrimeSeries* table) {
@@ -52,7 +48,7 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
   if (half > capacity_) {
-    printf("Pb in MBlock::RunSieve\n");
+    ReportFault(msg::MBlockTooLong());
     count_ = capacity_;  // the surplus entries do not fit: the segment is cut
     hi_ = lo_ + 2.0 * count_;
   } else if (half < 1.0) {
@@ -70,8 +66,8 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   // value of 0 (a square factor, or a table factor above z). The arrays are
   // reached through local pointers so that stores do not force reloads.
   const int64_t count = count_;
-  int32_t* const lpf = lpf_;
-  double* const prod = prod_;
+  int32_t* const lpf = lpf_.data();
+  double* const prod = prod_.data();
   for (int64_t i = 0; i < count; ++i) {
     lpf[i] = 0;
     prod[i] = 1.0;
@@ -159,8 +155,8 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
   int32_t pos = pos_ < count ? pos_ + 1 : count;
   // An entry is passed over when its least factor f is in 1 .. limit.
   const uint32_t limit = limit_ > 0 ? static_cast<uint32_t>(limit_) : 0u;
-  const int32_t* const lpf = lpf_;
-  const double* const prod = prod_;
+  const int32_t* const lpf = lpf_.data();
+  const double* const prod = prod_.data();
   const double lo1 = lo_ + 1.0, z = z_;
   int32_t k = 0;
   for (; pos < count && k < max; ++pos) {

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/Buffer.h"
+
 class PrimeSeries;
 
 class MBlock {
  public:
   MBlock(int32_t width, double z);
-  virtual ~MBlock();
+  virtual ~MBlock() = default;
   MBlock(const MBlock&) = delete;
   MBlock& operator=(const MBlock&) = delete;
 
@@ -29,8 +31,8 @@ class MBlock {
   double lo_, hi_, z_;
   PrimeSeries* primes_;
   int32_t capacity_, count_, limit_, pos_;
-  int32_t* lpf_;
+  Buffer<int32_t> lpf_;
   std::vector<int32_t> table_;  // the primes of the table, read once
   bool tableRead_ = false;
-  double* prod_;  // signed product of the distinct table factors, 0 for value 0
+  Buffer<double> prod_;  // signed product of the distinct table factors, 0 for value 0
 };

@@ -1,13 +1,14 @@
 #include "sieve/MMBlock.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -23,11 +24,9 @@ MMBlock::MMBlock(double a, double b, int32_t n)
       mLimit_(b),
       xArg_(a),
       p_(0.0),
-      rootPrimes_(nullptr),
+      rootPrimes_(2.0, Integer(a).FloorSqrt()),
       primeLimit_(0),
       primeCount_(0),
-      primeArray_(nullptr),
-      primeIndex_(nullptr),
       q_(0.0),
       qLimit_(0.0),
       qIndex_(-1),
@@ -38,11 +37,9 @@ MMBlock::MMBlock(double a, double b, int32_t n)
       rHigh_(0.0),
       value_(0.0),
       sign_(0.0),
-      block_(nullptr),
+      block_(static_cast<double>(n)),
       primesDone_(true) {
-  block_ = new Block(static_cast<double>(n));
-  rootPrimes_ = new PrimeSeries(2.0, Integer(a).FloorSqrt());
-  block_->SetPrimes(rootPrimes_);
+  block_.SetPrimes(&rootPrimes_);
 
   int32_t e = ListLimit(a);
   if (b < e) e = LongFloor(b);
@@ -51,8 +48,8 @@ MMBlock::MMBlock(double a, double b, int32_t n)
 
   PrimeSeries list(2.0, static_cast<double>(e));
   primeCount_ = list.GetCount();
-  primeArray_ = new double[primeCount_ > 0 ? primeCount_ : 1];
-  primeIndex_ = new int32_t[static_cast<int64_t>(e) + 1];
+  primeArray_ = Buffer<double>(primeCount_ > 0 ? primeCount_ : 1);
+  primeIndex_ = Buffer<int32_t>(static_cast<int64_t>(e) + 1);
   // primeIndex[n]: number of listed primes <= n, that is the index of the
   // first listed prime above n.
   int32_t k = 0;
@@ -67,13 +64,6 @@ MMBlock::MMBlock(double a, double b, int32_t n)
   }
   primeCount_ = k;
   for (; next <= e; ++next) primeIndex_[next] = primeCount_;
-}
-
-MMBlock::~MMBlock() {
-  delete rootPrimes_;
-  delete[] primeArray_;
-  delete[] primeIndex_;
-  delete block_;
 }
 
 int32_t MMBlock::IndexAbove(double v) const {
@@ -104,8 +94,8 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   p_ = p;
   mStart_ = mStart;
   mEnd_ = mEnd;
-  if (p * p * p < mEnd) printf("Error in MMBlock::RunSieve, p is too small\n");
-  if (xArg_ < mEnd) printf("Error in MMBlock::RunSieve, mEnd is too large\n");
+  if (p * p * p < mEnd) ReportFault(msg::MMBlockPrimeTooSmall());
+  if (xArg_ < mEnd) ReportFault(msg::MMBlockEndTooLarge());
 
   if (p * p <= mEnd) {
     qIndex_ = IndexAbove(p);  // first listed prime above p
@@ -122,8 +112,8 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   const double from = mStart < mLimit_ ? mStart : mLimit_;
   const double to = mEnd < mLimit_ ? mEnd : mLimit_;
   if (from < to) {
-    block_->RunSieve(from, to);
-    block_->StartIteration();
+    block_.RunSieve(from, to);
+    block_.StartIteration();
     primesDone_ = false;
   } else {
     primesDone_ = true;  // no prime values in this window
@@ -142,11 +132,11 @@ inline int MMBlock::Advance() {
   }
   sign_ = -1.0;
   while (!primesDone_) {
-    if (!block_->Next()) {
+    if (!block_.Next()) {
       primesDone_ = true;
       break;
     }
-    value_ = block_->Current();
+    value_ = block_.Current();
     if (value_ > 1.0) return 1;  // 1 is left unstruck by the sieve, not a prime
   }
   return 0;

@@ -3,13 +3,14 @@
 // two primes p < q < r (sign +1), then the primes of the window (sign -1).
 #include <cstdint>
 
-class Block;
-class PrimeSeries;
+#include "base/Buffer.h"
+#include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 class MMBlock {
  public:
   MMBlock(double a, double b, int32_t n);
-  virtual ~MMBlock();
+  virtual ~MMBlock() = default;
   MMBlock(const MMBlock&) = delete;
   MMBlock& operator=(const MMBlock&) = delete;
 
@@ -28,13 +29,13 @@ class MMBlock {
   int Advance();                       // the work of Next
 
   double mStart_, mEnd_, mLimit_, xArg_, p_;
-  PrimeSeries* rootPrimes_;
+  PrimeSeries rootPrimes_;  // the odd primes up to sqrt(a), struck by block_
   int32_t primeLimit_, primeCount_;
-  double* primeArray_;
-  int32_t* primeIndex_;
+  Buffer<double> primeArray_;
+  Buffer<int32_t> primeIndex_;
   double q_, qLimit_;
   int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;
   double rLow_, rHigh_, value_, sign_;
-  Block* block_;
+  Block block_;
   bool primesDone_;  // the primes of the window are all given (or none)
 };

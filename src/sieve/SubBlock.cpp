@@ -1,12 +1,13 @@
 #include "sieve/SubBlock.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "engine/PrimeSeries.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/BitOps.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -22,21 +23,17 @@ SubBlock::SubBlock(double M, double r, int32_t c)
       lo_(0.0),
       hi_(0.0),
       primes_(nullptr),
-      bits_(nullptr),
       capacity_(c < 0 ? 0 : c),
       words_(0),
-      mult_(nullptr),
-      quot_(nullptr),
       count_(0),
       pos_(-1),
       rank_(0),
       first_(0.0) {
   words_ = static_cast<int32_t>(capacity_) / 32 + 1;
-  bits_ = new uint32_t[words_];
-  memset(bits_, 0, sizeof(uint32_t) * words_);
+  bits_ = Buffer<uint32_t>::Zeroed(words_);
   const int32_t m = M < 1.0 ? 1 : static_cast<int32_t>(M);
-  mult_ = new double[m];
-  quot_ = new double[m];
+  mult_ = Buffer<double>(m);
+  quot_ = Buffer<double>(m);
   // mult(i): the least k with k i = r (mod M); then p mult(i) is the smallest
   // multiple of a prime p = i (mod M) in the class.
   for (int32_t i = 0; i < m; ++i) {
@@ -56,16 +53,10 @@ SubBlock::SubBlock(double M, double r, int32_t c)
   }
 }
 
-SubBlock::~SubBlock() {
-  delete[] bits_;
-  delete[] mult_;
-  delete[] quot_;
-}
-
 void SubBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
 
 BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
-  if (DoubleFloor(start) != start) printf("Pb in RunSieve, Start is not an integer\n");
+  if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   const double M = modulus_;
   const double r = residue_;
   const double a = DoubleFloor((0.5 - r + start) / M) + 1.0;
@@ -75,16 +66,16 @@ BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
   first_ = a;
   if (b - a > capacity_) {
     // The window does not fit: sieve its first capacity members only.
-    printf("Pb in SubBlock::RunSieve, _Size is too big\n");
+    ReportFault(msg::SubBlockTooBig());
     b = a + capacity_;
   }
   hi_ = M * b + r;
   count_ = LongFloor(b - a);
-  memset(bits_, 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
+  memset(bits_.data(), 0, sizeof(uint32_t) * ((count_ >> 5) + 1));
 
   if (primes_ != nullptr) {
     const int64_t count = count_;
-    uint32_t* const bits = bits_;
+    uint32_t* const bits = bits_.data();
     PrimeSeries& table = *primes_;
     pending_.clear();
     bitops::SmallSteps small;
@@ -139,7 +130,7 @@ BRUNSK_HOT void SubBlock::BuildCounts() {
 }
 
 int32_t SubBlock::NextUnstruck(int32_t i) const {
-  return bitops::NextClearBit(bits_, i, count_);
+  return bitops::NextClearBit(bits_.data(), i, count_);
 }
 
 int32_t SubBlock::CountFree(int32_t from, int32_t to) const {

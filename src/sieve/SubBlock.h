@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/Buffer.h"
 #include "sieve/BitOps.h"
 
 class PrimeSeries;
@@ -11,9 +12,9 @@ class PrimeSeries;
 class SubBlock {
  public:
   SubBlock(double M, double r, int32_t c);   // room for c members of the class
-  virtual ~SubBlock();
-  SubBlock(const SubBlock&) = delete;
-  SubBlock& operator=(const SubBlock&) = delete;
+  virtual ~SubBlock() = default;
+  SubBlock(SubBlock&&) = default;
+  SubBlock& operator=(SubBlock&&) = default;
 
   void SetPrimes(PrimeSeries* table);
   void RunSieve(double start, double end);
@@ -47,11 +48,11 @@ class SubBlock {
 
   double modulus_, residue_, lo_, hi_;
   PrimeSeries* primes_;
-  uint32_t* bits_;
+  Buffer<uint32_t> bits_;
   double capacity_;
   int32_t words_;
-  double* mult_;
-  double* quot_;
+  Buffer<double> mult_;
+  Buffer<double> quot_;
   int32_t count_, pos_, rank_;
   // Primes of step 32 and above, struck a cache-sized stretch of the bits at
   // a time: the next entry each one strikes and its step.

@@ -164,12 +164,10 @@ TEST(IntegerCore, GetDoubleWarning) {
   CaptureStdout();
   EXPECT_EQ(Integer(1e15 + 1).GetDouble(), 1e15 + 1);
   EXPECT_EQ(GetCapturedStdout(), "Warning in Integer::GetDouble(), x=1.000000E+15\n");
-  Integer::SetGetDoubleWarning(0);
   CaptureStdout();
-  Integer(1e15 + 1).GetDouble();
+  EXPECT_EQ(Integer(1e15 + 1).GetApprox(), 1e15 + 1);  // the silent read
   EXPECT_EQ(Integer(1e18).FloorSqrt(), 1e9);
   EXPECT_EQ(GetCapturedStdout(), "");
-  Integer::SetGetDoubleWarning(1);
   Integer square;
   square.Square(Integer(2e16));
   CaptureStdout();

@@ -10,9 +10,9 @@
 
 #include "arith/Integer.h"
 #include "components/DComputer.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 
@@ -94,6 +94,7 @@ struct Engine {
   PrimeSeries t2;
   MBlock mblock;
   CBlock block;
+  LeafTables tables;
   Engine(const Fixture& f)
       : d(Integer(static_cast<double>(Fixture::kX)), static_cast<double>(f.y),
           static_cast<double>(f.z), 1.0),
@@ -101,6 +102,7 @@ struct Engine {
         mblock(d.MStep(), static_cast<double>(f.y)),
         block(static_cast<int32_t>(f.W)) {
     d.Prepare();
+    tables = d.LeafTablesFor(block, mblock);
     mblock.SetPrimes(&t2);
     block.Reset(static_cast<double>(f.lo), static_cast<double>(f.lo + f.W));
     PrimeSeries below(2.0, f.p - 1.0);
@@ -114,7 +116,7 @@ struct Engine {
 i64 TableLimit() {
   Fixture probe(31, 2, 2);
   Engine e(probe);
-  return e.d.ZTableLimit();
+  return e.tables.tableLimit;
 }
 
 // The window of prime p whose leaves have their m in about (mLow, mHigh].
@@ -140,8 +142,7 @@ TEST(SumLeaves, AllThreeSourcesMatchABruteForceSum) {
     ASSERT_GT(b, 29791);
     double sum = 0.0, mLow = static_cast<double>(a);
     Integer result(0.0);
-    SumLeaves(e.d, sum, result, 31, mLow, static_cast<double>(b), 1000.0, e.block, e.mblock,
-              e.d.MStep(), nullptr, nullptr, 0);
+    SumLeaves(e.tables, sum, result, 31, mLow, static_cast<double>(b), 1000.0, LeafList());
     EXPECT_EQ(sum - result.GetApprox(), f.Brute(a, b, 1000.0));
     EXPECT_EQ(mLow, static_cast<double>(b));  // consumed to the end
   }
@@ -176,10 +177,9 @@ TEST(SumLeaves, SourcesLongerThanABatch) {
   const double brute = f.Brute(a, b, 7.0);
   double s1 = 0, s2 = 0, l1 = static_cast<double>(a), l2 = static_cast<double>(a);
   Integer r1(0.0), r2(0.0);
-  SumLeaves(e.d, s1, r1, 31, l1, static_cast<double>(b), 7.0, e.block, e.mblock, e.d.MStep(),
-            nullptr, nullptr, 0);
-  SumLeaves(e.d, s2, r2, 31, l2, static_cast<double>(b), 7.0, e.block, e.mblock, e.d.MStep(),
-            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  SumLeaves(e.tables, s1, r1, 31, l1, static_cast<double>(b), 7.0, LeafList());
+  SumLeaves(e.tables, s2, r2, 31, l2, static_cast<double>(b), 7.0,
+            LeafList{mList.data(), muList.data(), static_cast<int32_t>(mList.size())});
   EXPECT_EQ(s1 - r1.GetApprox(), brute);
   EXPECT_EQ(s2 - r2.GetApprox(), brute);
 }
@@ -202,35 +202,34 @@ TEST(SumLeaves, ListGivesTheSameSumAsTheBlocks) {
   ASSERT_GT(mList.size(), 10u);
   double s1 = 0, s2 = 0, l1 = static_cast<double>(a), l2 = static_cast<double>(a);
   Integer r1(0.0), r2(0.0);
-  SumLeaves(e.d, s1, r1, 7, l1, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
-            nullptr, nullptr, 0);
-  SumLeaves(e.d, s2, r2, 7, l2, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
-            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  SumLeaves(e.tables, s1, r1, 7, l1, static_cast<double>(b), 5.0, LeafList());
+  SumLeaves(e.tables, s2, r2, 7, l2, static_cast<double>(b), 5.0,
+            LeafList{mList.data(), muList.data(), static_cast<int32_t>(mList.size())});
   const double brute = f.Brute(a, b, 5.0);
   EXPECT_EQ(s1 - r1.GetApprox(), brute);
   EXPECT_EQ(s2 - r2.GetApprox(), brute);
   // A list whose last m is not above mLow adds nothing beyond the tables.
   double s3 = 0, l3 = mList.back();
   Integer r3(0.0);
-  SumLeaves(e.d, s3, r3, 7, l3, static_cast<double>(b), 5.0, e.block, e.mblock, e.d.MStep(),
-            mList.data(), muList.data(), static_cast<int32_t>(mList.size()));
+  SumLeaves(e.tables, s3, r3, 7, l3, static_cast<double>(b), 5.0,
+            LeafList{mList.data(), muList.data(), static_cast<int32_t>(mList.size())});
   EXPECT_EQ(s3, 0.0);
 }
 
 TEST(SumLeaves, BoundsAreWrittenBack) {
   Fixture f(5, 1000000, 5000);
   Engine e(f);
-  const double tl = e.d.ZTableLimit();
+  const double tl = e.tables.tableLimit;
   Integer r(0.0);
   double sum = 0;
   // mLow > mHigh: nothing, mLow unchanged
   double mLow = 20.0;
-  SumLeaves(e.d, sum, r, 5, mLow, 10.0, 0.0, e.block, e.mblock, e.d.MStep(), nullptr, nullptr, 0);
+  SumLeaves(e.tables, sum, r, 5, mLow, 10.0, 0.0, LeafList());
   EXPECT_EQ(mLow, 20.0);
   EXPECT_EQ(sum, 0.0);
   // mLow = mHigh below the tables: nothing added, mLow raised to tl - 1
   mLow = 11.0;
-  SumLeaves(e.d, sum, r, 5, mLow, 11.0, 0.0, e.block, e.mblock, e.d.MStep(), nullptr, nullptr, 0);
+  SumLeaves(e.tables, sum, r, 5, mLow, 11.0, 0.0, LeafList());
   EXPECT_EQ(mLow, tl - 1.0);
   EXPECT_EQ(sum, 0.0);
 }
@@ -247,16 +246,14 @@ TEST(SumLeaves, LargeSumsMoveIntoTheResult) {
   const double start = added > 0 ? 1e15 : -1e15;
   double sum = start, mLow = static_cast<double>(a);
   Integer result(0.0);
-  SumLeaves(e.d, sum, result, 5, mLow, static_cast<double>(b), 1e9, e.block, e.mblock,
-            e.d.MStep(), nullptr, nullptr, 0);
+  SumLeaves(e.tables, sum, result, 5, mLow, static_cast<double>(b), 1e9, LeafList());
   EXPECT_EQ(sum, 0.0);
   EXPECT_EQ(result.GetApprox(), -(start + added));
   // below the threshold the sum stays in the double
   double small = 0.0;
   mLow = static_cast<double>(a);
   Integer untouched(0.0);
-  SumLeaves(e.d, small, untouched, 5, mLow, static_cast<double>(b), 1e9, e.block, e.mblock,
-            e.d.MStep(), nullptr, nullptr, 0);
+  SumLeaves(e.tables, small, untouched, 5, mLow, static_cast<double>(b), 1e9, LeafList());
   EXPECT_EQ(small, added);
   EXPECT_EQ(untouched.GetApprox(), 0.0);
 }

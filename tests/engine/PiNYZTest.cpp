@@ -19,7 +19,7 @@
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 #include "components/DComputer.h"
-#include "engine/SigmaTerms.h"
+#include "components/SigmaTerms.h"
 
 namespace {
 
@@ -228,11 +228,13 @@ TEST(PiNYZ, VerboseReport) {
   const double u = x.FloorCbrt();
   const Integer sigma = SigmaTerms(x, y, u, 31.0);  // q = max(x / y^2 = 25, x^(1/4) = 31)
 
+  auto withoutTimes = [](std::string out) {
+    out = std::regex_replace(out, std::regex("time=[0-9]+\\.[0-9][0-9]\n"), "time=T\n");
+    return std::regex_replace(out, std::regex("time : [0-9]+\\.[0-9][0-9]\n"), "time : T\n");
+  };
   testing::internal::CaptureStdout();
   Integer r = PiNYZ(x, y, z, 1);
-  std::string out = testing::internal::GetCapturedStdout();
-  out = std::regex_replace(out, std::regex("time=[0-9]+\\.[0-9][0-9]\n"), "time=T\n");
-  out = std::regex_replace(out, std::regex("time : [0-9]+\\.[0-9][0-9]\n"), "time : T\n");
+  const std::string out = withoutTimes(testing::internal::GetCapturedStdout());
   const std::string want =
       "Computing Pi(x) : x=1000000 (1.000000E+06) y=200, z=480\n"
       "Computing A : ......A=" + Text(A) + ", time=T\n"
@@ -245,4 +247,11 @@ TEST(PiNYZ, VerboseReport) {
       "pi(1000000)=78498\n";
   EXPECT_EQ(out, want);
   EXPECT_EQ(r.GetApprox(), 78498.0);
+
+  // The same report collected in a string, none of it on standard output.
+  std::string collected;
+  testing::internal::CaptureStdout();
+  PiNYZ(x, y, z, 1, Console(&collected));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(withoutTimes(collected), want);
 }

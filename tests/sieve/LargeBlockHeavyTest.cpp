@@ -5,9 +5,9 @@
 
 #include "arith/Floor.h"
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
 #include "sieve/LargeBlock.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
 
 namespace {

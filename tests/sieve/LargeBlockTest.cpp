@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "arith/Integer.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
 
 namespace {

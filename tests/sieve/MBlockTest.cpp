@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 

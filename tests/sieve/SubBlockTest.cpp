@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
 
 namespace {

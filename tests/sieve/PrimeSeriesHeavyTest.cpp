@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
 
 namespace {

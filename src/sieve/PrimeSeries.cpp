@@ -1,9 +1,10 @@
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "arith/Floor.h"
+#include "base/Console.h"
+#include "base/Messages.h"
 #include "sieve/Block.h"
 
 namespace {
@@ -31,14 +32,9 @@ PrimeSeries::PrimeSeries(double a, double b, int32_t maxNbPrimes)
   Run(maxNbPrimes < 0 ? 0 : maxNbPrimes);
 }
 
-PrimeSeries::~PrimeSeries() {
-  delete[] gaps_;
-  delete[] indexValues_;
-}
-
 void PrimeSeries::UseSmallTable() {
   size_ = kSmallSize;
-  gaps_ = new uint8_t[size_];
+  gaps_ = Buffer<uint8_t>(size_);
   for (int32_t i = 0; i < size_; ++i) gaps_[i] = kSmallGaps[i];
   base_ = kSmallBase;
   count_ = kSmallSize - 1;  // let the walk below find the primes <= end
@@ -83,7 +79,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
   if (n > kMaxRoom) n = kMaxRoom;
   const int32_t room = static_cast<int32_t>(n);
   size_ = room + 1;
-  gaps_ = new uint8_t[size_];
+  gaps_ = Buffer<uint8_t>(size_);
   gaps_[0] = 0;
 
   base_ = 0.0;
@@ -112,7 +108,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
         const double d = (p - prev) * 0.5;
         if (d > 255.0) {
           // The byte cannot hold the gap: keep the primes before it only.
-          printf("ERROR in PrimeSeries, delta=%.0lf is too large\n", d);
+          ReportFault(msg::PrimeGapTooLarge(d));
           full = true;
           break;
         }
@@ -128,7 +124,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
     }
     if (count_ == 0) base_ = 0.0;
     if (full && count_ >= room) {
-      printf("Pb in PrimeSeries::Run, MaxNbPrimes is too small\n");
+      ReportFault(msg::PrimeRoomTooSmall());
     }
   }
   gaps_[count_] = 0;
@@ -139,7 +135,7 @@ void PrimeSeries::Run(int32_t forcedCapacity) {
 void PrimeSeries::BuildIndex() {
   indexEntries_ = count_ / 10 + 2;
   indexStep_ = count_ / indexEntries_;
-  indexValues_ = new double[indexEntries_];
+  indexValues_ = Buffer<double>(indexEntries_);
   StartIteration();
   for (int32_t i = 0; i < indexEntries_; ++i) {
     indexValues_[i] = cur_;

@@ -1,4 +1,4 @@
-#include "engine/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"
 
 #include <gtest/gtest.h>
 

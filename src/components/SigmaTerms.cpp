@@ -1,12 +1,12 @@
-#include "engine/SigmaTerms.h"
+#include "components/SigmaTerms.h"
 
 #include <cmath>
 
 #include "arith/Floor.h"
 #include "auxcount/SmallPi.h"
 #include "components/BComputer.h"
-#include "engine/PrimeSeries.h"
 #include "sieve/Block.h"
+#include "sieve/PrimeSeries.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/SigmaTerms.h"
+#include "components/SigmaTerms.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "driver/ElapsedSeconds.h"
+#include "base/ElapsedSeconds.h"
 
 #include <ctime>
 

@@ -3,13 +3,14 @@
 // walked forwards, backwards or from a point. The prime 2 is never stored.
 #include <cstdint>
 
+#include "base/Buffer.h"
+
 class PrimeSeries {
  public:
   PrimeSeries(double a, double b);  // builds the series (Run); walk at its start
   // Same, with the room fixed to maxNbPrimes primes instead of the estimate;
   // primes beyond the room are reported and left out.
   PrimeSeries(double a, double b, int32_t maxNbPrimes);
-  ~PrimeSeries();
   PrimeSeries(const PrimeSeries&) = delete;
   PrimeSeries& operator=(const PrimeSeries&) = delete;
 
@@ -35,10 +36,10 @@ class PrimeSeries {
   double base_ = 0.0, last_ = 0.0, cur_ = 0.0;
   double markValue_ = 0.0;
   int32_t markPos_ = 0;
-  uint8_t* gaps_ = nullptr;
+  Buffer<uint8_t> gaps_;
   int32_t indexEntries_ = 0;
   int32_t indexStep_ = 0;  // entry i sits at position i * indexStep_ - 1
-  double* indexValues_ = nullptr;
+  Buffer<double> indexValues_;
 };
 
 // Generous estimate of the number of primes in (a, b]: 2.2 (b/ln b - a'/ln a').
