@@ -5,6 +5,7 @@
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
+#include "components/ComponentProgress.h"
 #include "driver/ElapsedSeconds.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
@@ -88,7 +89,9 @@ void Computer::TimedRun() {
     t0 = ElapsedSeconds();
   }
   GetRange(rangeStart, rangeEnd);
+  ComponentRunStarted();
   Run();
+  ComponentRunEnded();
   if (verbose) {
     GetName(name);
     printf("%s=", name);
@@ -99,6 +102,9 @@ void Computer::TimedRun() {
 }
 
 void Computer::ShowProgress(double v) {
+  char name[8];
+  GetName(name);
+  ReportComponentProgress(name[0], rangeEnd > rangeStart ? (v - rangeStart) / (rangeEnd - rangeStart) : 1.0);
   if (verbose == 0) return;
   double e;
   if (v == rangeEnd)
