@@ -1,10 +1,11 @@
 # Commands a user types. Everything is built out of tree under build*/.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+BOINC_BUILD ?= build-boinc
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
-.PHONY: all setup configure build run install test test-long test-asan bench clean
+.PHONY: all setup configure build run install test test-long test-asan test-boinc bench clean
 
 all: build
 
@@ -40,9 +41,17 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest -LE 'long|heavy' -j $(JOBS) --output-on-failure
 
+# The BOINC application and its tests (the one-point run of the long label:
+# cd $(BOINC_BUILD) && ctest -L boinc).
+test-boinc:
+	@bash scripts/setup.sh --boinc
+	@cmake -S . -B $(BOINC_BUILD) -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON >/dev/null
+	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target boinc_all
+	@cd $(BOINC_BUILD) && ctest -L boinc -LE long -j $(JOBS) --output-on-failure
+
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@BUILD=$(BUILD) bash bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BOINC_BUILD)
