@@ -14,26 +14,17 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/TextFile.h"
 #include "components/ComponentProgress.h"
 #include "driver/ResultScan.h"
 
 namespace {
 
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& name, const std::string& text) {
-  std::ofstream out(name, std::ios::binary);
-  out << text;
-}
+using testref::ReadTextFile;
+using testref::WriteTextFile;
 
 long LinesIn(const std::string& name) { return ScanResultFile(name, 1000, 10000, false).points; }
 
@@ -76,7 +67,7 @@ int FakePoint(Integer x, Integer& result, int) {
   long k = static_cast<long>(x.GetApprox() / 1e14);
   gCalls.push_back(k);
   if (k == gHangAt) {
-    WriteFile(gFolder + "/hanging", "");
+    WriteTextFile(gFolder + "/hanging", "");
     pause();
   }
   if (k == gDamageAt) {
@@ -98,9 +89,8 @@ int FakePoint(Integer x, Integer& result, int) {
 class BoincUnitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/brunsk-unit-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    gFolder = boinc_.folder = pattern;
+    gFolder = boinc_.folder = testref::NewFolder("brunsk-unit");
+    ASSERT_NE("", gFolder);
     gCalls.clear();
     gFailAt = gHangAt = gDamageAt = -1;
   }
@@ -133,7 +123,7 @@ class BoincUnitTest : public ::testing::Test {
 };
 
 TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
-  WriteFile(boinc_.folder + "/in", "1000 1002\n");
+  WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
   EXPECT_EQ(0, Run({"--nthreads", "4"}));
   EXPECT_EQ(4, threads_);
   EXPECT_EQ(1, boinc_.inits);
@@ -172,7 +162,7 @@ TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
 }
 
 TEST_F(BoincUnitTest, KilledUnitRestartsAtTheFirstMissingPoint) {
-  WriteFile(boinc_.folder + "/in", "1000 1002\n");
+  WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -186,12 +176,12 @@ TEST_F(BoincUnitTest, KilledUnitRestartsAtTheFirstMissingPoint) {
   int killed = 0;
   waitpid(child, &killed, 0);
   ASSERT_TRUE(WIFSIGNALED(killed));
-  std::string first = ReadFile(boinc_.folder + "/out");
+  std::string first = ReadTextFile(boinc_.folder + "/out");
   ASSERT_EQ(1, LinesIn(boinc_.folder + "/out"));
 
   EXPECT_EQ(0, Run());
   EXPECT_EQ((std::vector<long>{1001, 1002}), gCalls);
-  EXPECT_EQ(0u, ReadFile(boinc_.folder + "/out").find(first));
+  EXPECT_EQ(0u, ReadTextFile(boinc_.folder + "/out").find(first));
   EXPECT_EQ(3, LinesIn(boinc_.folder + "/out"));
   EXPECT_NEAR(1.0 / 3, boinc_.fractions.front(), 1e-12);
   EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
@@ -225,7 +215,7 @@ TEST_F(BoincUnitTest, EachBadInputOrOutcomeHasItsStatusAndMessage) {
     SCOPED_TRACE(c.message);
     std::filesystem::remove_all(boinc_.folder);
     std::filesystem::create_directories(boinc_.folder + "/folder");
-    if (c.input != nullptr) WriteFile(boinc_.folder + "/in", c.input);
+    if (c.input != nullptr) WriteTextFile(boinc_.folder + "/in", c.input);
     std::string message = c.message;
     if (message.find("$/folder") != std::string::npos) boinc_.paths["out"] = boinc_.folder + "/folder";
     gFailAt = c.status == 2 ? 1001 : -1;

@@ -1,31 +1,22 @@
 // The server's script that cuts a range into work units, run against
 // stand-ins for BOINC's stage_file and create_work that log their calls.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "common/TextFile.h"
 
 namespace {
 
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testref::ReadTextFile;
 
 class MakeWorkScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/brunsk-project-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    project_ = pattern;
+    project_ = testref::NewFolder("brunsk-project");
+    ASSERT_NE("", project_);
     std::filesystem::create_directory(project_ + "/bin");
     Stub("stage_file", "echo \"stage_file $1 ${2##*/}: $(cat \"$2\")\" >> calls.log");
     Stub("create_work", "echo \"create_work $*\" >> calls.log");
@@ -38,10 +29,8 @@ class MakeWorkScriptTest : public ::testing::Test {
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
   }
   int Run(const std::string& arguments) {
-    std::string command = std::string("bash '") + BRUNSK_SOURCE_DIR + "/boinc/make_work.sh' " + arguments +
-                          " > '" + project_ + "/out.txt' 2>&1";
-    int raw = system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return testref::ShellStatus(std::string("bash '") + BRUNSK_SOURCE_DIR + "/boinc/make_work.sh' " + arguments +
+                                " > '" + project_ + "/out.txt' 2>&1");
   }
 
   std::string project_;
@@ -49,7 +38,7 @@ class MakeWorkScriptTest : public ::testing::Test {
 
 TEST_F(MakeWorkScriptTest, CutsTheRangeIntoUnitsOfTheGivenSize) {
   EXPECT_EQ(0, Run("1000 1250 100 " + project_));
-  EXPECT_EQ("Pix1000-1099\nPix1100-1199\nPix1200-1250\n", ReadFile(project_ + "/out.txt"));
+  EXPECT_EQ("Pix1000-1099\nPix1100-1199\nPix1200-1250\n", ReadTextFile(project_ + "/out.txt"));
   const std::string templates = " --wu_template templates/brunsk_in --result_template templates/brunsk_out";
   EXPECT_EQ("stage_file --copy Pix1000-1099.in: 1000 1099\n"
             "create_work --appname brunsk --wu_name Pix1000-1099" + templates +
@@ -60,7 +49,7 @@ TEST_F(MakeWorkScriptTest, CutsTheRangeIntoUnitsOfTheGivenSize) {
             "stage_file --copy Pix1200-1250.in: 1200 1250\n"
             "create_work --appname brunsk --wu_name Pix1200-1250" + templates +
                 " --rsc_fpops_est 35700000000000 --rsc_fpops_bound 714000000000000 Pix1200-1250.in\n",
-            ReadFile(project_ + "/calls.log"));
+            ReadTextFile(project_ + "/calls.log"));
 }
 
 TEST_F(MakeWorkScriptTest, RefusesBadRangesBeforeCreatingAnything) {
