@@ -2,10 +2,11 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+BOINC_BUILD ?= build-boinc
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
-.PHONY: all setup configure build run install test test-long test-asan test-tsan bench clean
+.PHONY: all setup configure build run install test test-long test-asan test-tsan test-boinc bench clean
 
 all: build
 
@@ -47,9 +48,17 @@ test-tsan: setup
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target PiNYZThreadsTest
 	@cd $(TSAN_BUILD) && ctest -R 'Threads' --output-on-failure
 
+# The BOINC application and its tests (the one-point run of the long label:
+# cd $(BOINC_BUILD) && ctest -L boinc).
+test-boinc:
+	@bash scripts/setup.sh --boinc
+	@cmake -S . -B $(BOINC_BUILD) -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON >/dev/null
+	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target boinc_all
+	@cd $(BOINC_BUILD) && ctest -L boinc -LE long -j $(JOBS) --output-on-failure
+
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@BUILD=$(BUILD) bash bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD)

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian machine may lack to build and test Brunsk.
+# Installs what a fresh Debian machine may lack to build and test Brunsk;
+# with --boinc (or BRUNSK_BOINC=1) also the BOINC application library.
 set -euo pipefail
 missing=()
+if [ "${1:-}" = "--boinc" ] || [ "${BRUNSK_BOINC:-0}" = "1" ]; then
+  [ -f /usr/include/boinc/boinc_api.h ] || missing+=(libboinc-app-dev)
+fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)

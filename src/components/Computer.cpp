@@ -6,6 +6,7 @@
 #include "auxcount/PiN.h"
 #include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
+#include "components/ComponentProgress.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
     : x(x_), y(y_), blockFactor(blockFactor_) {
@@ -86,7 +87,9 @@ void Computer::TimedRun() {
     t0 = ElapsedSeconds();
   }
   GetRange(rangeStart, rangeEnd);
+  ComponentRunStarted();
   Run();
+  ComponentRunEnded();
   if (verbose) {
     GetName(name);
     console.Write(msg::TermLine(name, result.Text(), ElapsedSeconds() - t0));
@@ -94,6 +97,9 @@ void Computer::TimedRun() {
 }
 
 void Computer::ShowProgress(double v) {
+  char name[8];
+  GetName(name);
+  ReportComponentProgress(name[0], rangeEnd > rangeStart ? (v - rangeStart) / (rangeEnd - rangeStart) : 1.0);
   if (verbose == 0) return;
   double e;
   if (v == rangeEnd)

@@ -64,6 +64,7 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
   long last = static_cast<long>(E);
   std::string name = ResultFileName(first, last);
   if (!settings.folder.empty()) name = settings.folder + "/" + name;
+  if (!settings.path.empty()) name = settings.path;
   if (S > E) return kRangeDone;
 
   // The file is checked and locked before any work, and read to continue
@@ -86,6 +87,7 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
     Integer p;
 
     PrintHeader(k, E);
+    if (settings.pointStarted) settings.pointStarted(static_cast<long>(k));
     int status = checkedPi(x, p, settings.quiet ? kCheckedPiQuiet : kCheckedPiVerbose);
 
     char digits[64];
@@ -106,6 +108,7 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
     }
     if (status != 0) return kRangeCheckFailed;
     if (!written) return kRangeFileUnusable;
+    if (settings.pointWritten) settings.pointWritten(static_cast<long>(k));
 
     long computed = static_cast<long>(k) - next + 1;
     double perPoint = std::chrono::duration<double>(Clock::now() - started).count() / computed;

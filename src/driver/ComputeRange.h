@@ -4,6 +4,7 @@
 // appended to the result file "Pix<S>-<E>.txt". A file that already holds
 // the first points of the range is continued at its first missing index.
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "arith/Integer.h"
@@ -17,6 +18,11 @@ struct RangeSettings {
   std::string folder;    // where the result file goes; "" is the current directory
   bool quiet = false;    // no engine report: header, value and check line only
   FILE* errors = stdout; // where the result-file errors are reported
+  std::string path;      // when not "", the result file itself, in place of folder/PixS-E.txt
+  // Optional: told the index of a point before it is computed, and again
+  // once its line is on disk.
+  std::function<void(long k)> pointStarted;
+  std::function<void(long k)> pointWritten;
 };
 
 // How a range ended; the values are the program's exit statuses.

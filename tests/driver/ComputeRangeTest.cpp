@@ -381,4 +381,25 @@ TEST_F(ComputeRangeTest, KilledRunLeavesOnlyWholeLines) {
   }
 }
 
+TEST_F(ComputeRangeTest, HooksSeeEachPointAndThePathReplacesTheName) {
+  // Started is told before the point is computed, written once its line is
+  // in the file; a failed point is started and never written.
+  std::vector<std::string> events;
+  RangeSettings settings;
+  settings.path = "unit-output";
+  settings.pointStarted = [&](long k) { events.push_back("started " + std::to_string(k)); };
+  settings.pointWritten = [&](long k) {
+    events.push_back("written " + std::to_string(k) + " after " +
+                     std::to_string(CountWholeLines(ReadFile("unit-output"), 1000)) + " lines");
+  };
+  gFailAt = 1002.0;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(kRangeCheckFailed, ComputeRange(1000, 1002, settings, FakeCheckedPi));
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ((std::vector<std::string>{"started 1000", "written 1000 after 1 lines", "started 1001",
+                                      "written 1001 after 2 lines", "started 1002"}),
+            events);
+  EXPECT_FALSE(std::filesystem::exists("Pix1000-1002.txt"));
+}
+
 }  // namespace

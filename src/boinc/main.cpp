@@ -1,0 +1,14 @@
+// The BOINC application: one work unit per run, through the BOINC runtime.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "boinc/BoincLibrary.h"
+#include "boinc/BoincUnit.h"
+#include "driver/CheckedPi.h"
+
+int main(int argc, char** argv) {
+  BoincLibrary boinc;
+  BoincUnit unit(boinc, CheckedPi, stderr);
+  return unit.Run(std::vector<std::string>(argv + 1, argv + argc));
+}

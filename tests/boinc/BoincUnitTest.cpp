@@ -1,0 +1,240 @@
+// The work unit with stand-ins for the BOINC runtime and for the per-point
+// computation: what it reports, when it checkpoints, how it restarts after
+// a kill, and how each bad input or outcome ends.
+#include "boinc/BoincUnit.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/TextFile.h"
+#include "components/ComponentProgress.h"
+#include "driver/ResultScan.h"
+
+namespace {
+
+using testref::ReadTextFile;
+using testref::WriteTextFile;
+
+long LinesIn(const std::string& name) { return ScanResultFile(name, 1000, 10000, false).points; }
+
+// The runtime: counts every call; logical names resolve into the test's
+// folder unless told otherwise.
+struct FakeBoinc : BoincCalls {
+  int Init() override {
+    ++inits;
+    return initStatus;
+  }
+  bool Resolve(const std::string& name, std::string* path) override {
+    *path = paths.count(name) ? paths[name] : folder + "/" + name;
+    return true;
+  }
+  void FractionDone(double fraction) override { fractions.push_back(fraction); }
+  bool TimeToCheckpoint() override { return checkpointWanted; }
+  void CheckpointCompleted() override { checkpoints.push_back(LinesIn(folder + "/out")); }
+  void Finish(int status) override { finishes.push_back(status); }
+
+  std::string folder;
+  std::map<std::string, std::string> paths;
+  int initStatus = 0;
+  bool checkpointWanted = true;
+  int inits = 0;
+  std::vector<int> finishes;
+  std::vector<double> fractions;
+  std::vector<long> checkpoints;  // lines in the output at each checkpoint
+};
+
+// The per-point computation: reports the components of two evaluations,
+// returns a value growing with k, fails, damages the output or hangs where
+// told.
+std::vector<long> gCalls;
+long gFailAt = -1;
+long gHangAt = -1;
+long gDamageAt = -1;
+std::string gFolder;
+
+int FakePoint(Integer x, Integer& result, int) {
+  long k = static_cast<long>(x.GetApprox() / 1e14);
+  gCalls.push_back(k);
+  if (k == gHangAt) {
+    WriteTextFile(gFolder + "/hanging", "");
+    pause();
+  }
+  if (k == gDamageAt) {
+    std::ofstream out(gFolder + "/out", std::ios::app);
+    out << "1001:27";
+  }
+  for (int evaluation = 0; evaluation < 2; ++evaluation) {
+    for (char c : {'A', 'B', 'C', 'D'}) {
+      ReportComponentProgress(c, 0.5);
+      ReportComponentProgress(c, 1.0);
+    }
+  }
+  result = Integer(2.5e12);
+  result.Multiply(static_cast<double>(k));
+  result.Add(2e14);
+  return k == gFailAt ? 1 : 0;
+}
+
+class BoincUnitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gFolder = boinc_.folder = testref::NewFolder("brunsk-unit");
+    ASSERT_NE("", gFolder);
+    gCalls.clear();
+    gFailAt = gHangAt = gDamageAt = -1;
+  }
+  void TearDown() override { std::filesystem::remove_all(boinc_.folder); }
+
+  void FreshRuntime() {
+    std::string folder = boinc_.folder;
+    boinc_ = FakeBoinc();
+    boinc_.folder = folder;
+  }
+
+  // Runs a unit; the log is kept in log_.
+  int Run(const std::vector<std::string>& arguments = {}) {
+    FILE* log = tmpfile();
+    BoincUnit unit(boinc_, FakePoint, log);
+    testing::internal::CaptureStdout();
+    int status = unit.Run(arguments);
+    testing::internal::GetCapturedStdout();
+    threads_ = unit.Settings().threads;
+    rewind(log);
+    log_.clear();
+    for (int c; (c = fgetc(log)) != EOF;) log_ += static_cast<char>(c);
+    fclose(log);
+    return status;
+  }
+
+  FakeBoinc boinc_;
+  std::string log_;
+  int threads_ = 0;
+};
+
+TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
+  WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
+  EXPECT_EQ(0, Run({"--nthreads", "4"}));
+  EXPECT_EQ(4, threads_);
+  EXPECT_EQ(1, boinc_.inits);
+  EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
+  EXPECT_EQ((std::vector<long>{1000, 1001, 1002}), gCalls);
+  EXPECT_EQ(3, LinesIn(boinc_.folder + "/out"));
+  EXPECT_EQ("", log_);
+
+  // One checkpoint per point, each once its line is in the output.
+  EXPECT_EQ((std::vector<long>{1, 2, 3}), boinc_.checkpoints);
+
+  // The fraction rises, within each point too, and ends at 1.
+  const std::vector<double>& f = boinc_.fractions;
+  for (size_t i = 1; i < f.size(); ++i) EXPECT_LT(f[i - 1], f[i]) << i;
+  EXPECT_EQ(1.0, f.back());
+  auto reported = [&f](double value) {
+    for (double x : f) {
+      if (std::abs(x - value) < 1e-12) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(reported(0.47 / 3)) << "the first evaluation of the first point";
+  EXPECT_TRUE(reported((1.0 + 0.94) / 3)) << "the second evaluation of the second point";
+
+  // Run again: complete already, nothing computed, still success; no
+  // checkpoint when the client wants none.
+  FreshRuntime();
+  boinc_.checkpointWanted = false;
+  gCalls.clear();
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(1, threads_);
+  EXPECT_TRUE(gCalls.empty());
+  EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
+  EXPECT_TRUE(boinc_.checkpoints.empty());
+  EXPECT_EQ(std::vector<double>{1.0}, boinc_.fractions);
+}
+
+TEST_F(BoincUnitTest, KilledUnitRestartsAtTheFirstMissingPoint) {
+  WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    freopen("/dev/null", "w", stdout);
+    gHangAt = 1001;
+    BoincUnit unit(boinc_, FakePoint, stderr);
+    _exit(unit.Run({}));
+  }
+  for (int poll = 0; poll < 2000 && !std::filesystem::exists(boinc_.folder + "/hanging"); ++poll) usleep(5000);
+  kill(child, SIGKILL);
+  int killed = 0;
+  waitpid(child, &killed, 0);
+  ASSERT_TRUE(WIFSIGNALED(killed));
+  std::string first = ReadTextFile(boinc_.folder + "/out");
+  ASSERT_EQ(1, LinesIn(boinc_.folder + "/out"));
+
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<long>{1001, 1002}), gCalls);
+  EXPECT_EQ(0u, ReadTextFile(boinc_.folder + "/out").find(first));
+  EXPECT_EQ(3, LinesIn(boinc_.folder + "/out"));
+  EXPECT_NEAR(1.0 / 3, boinc_.fractions.front(), 1e-12);
+  EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
+}
+
+TEST_F(BoincUnitTest, EachBadInputOrOutcomeHasItsStatusAndMessage) {
+  struct Case {
+    const char* input;  // nullptr: no input file
+    std::vector<std::string> arguments;
+    int status;
+    const char* message;
+  } cases[] = {
+      {nullptr, {}, 1, "ERROR, the input file $/in cannot be read: No such file or directory\n"},
+      {"1000", {}, 1, "ERROR, the input file $/in does not hold two integers \"S E\"\n"},
+      {"1000 1001 1002", {}, 1, "does not hold two integers"},
+      {"1000 10O1", {}, 1, "does not hold two integers"},
+      {"1000.0 1001", {}, 1, "does not hold two integers"},
+      {"99999999999999999999 1001", {}, 1, "does not hold two integers"},
+      {"1001 1000\n", {}, 1, "cannot be computed: Error, S should be smaller than E\n"},
+      {"999 1000", {}, 1, "cannot be computed: Error, S should be bigger than 1E+17/1E+14=1000\n"},
+      {"10000 10001", {}, 1, "cannot be computed: Error, E should be smaller than 1E+18/1E+14=10000\n"},
+      {"1000 1001", {"--nthreads", "0"}, 1, "--nthreads takes a number of threads from 1 to 1024, not \"0\""},
+      {"1000 1001", {"--nthreads"}, 1, "--nthreads takes"},
+      {"1000 1001", {"--threads", "2"}, 1, "ERROR, unknown argument \"--threads\""},
+      {"1000 1002", {}, 2, "ERROR, the check of k=1001 failed (Check KO)\n"},
+      {"1000 1001", {}, 3, "ERROR, the result file $/folder cannot be used: it is a directory\n"},
+      {"1000 1001", {}, 3, "ERROR, the output file $/out line 2: "},
+      {"1000 1001", {}, 4, "ERROR, the BOINC runtime did not start (error -1)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::filesystem::remove_all(boinc_.folder);
+    std::filesystem::create_directories(boinc_.folder + "/folder");
+    if (c.input != nullptr) WriteTextFile(boinc_.folder + "/in", c.input);
+    std::string message = c.message;
+    if (message.find("$/folder") != std::string::npos) boinc_.paths["out"] = boinc_.folder + "/folder";
+    gFailAt = c.status == 2 ? 1001 : -1;
+    gDamageAt = message.find("$/out") != std::string::npos ? 1001 : -1;
+    boinc_.initStatus = c.status == 4 ? -1 : 0;
+    gCalls.clear();
+
+    EXPECT_EQ(c.status, Run(c.arguments));
+    if (message.find('$') != std::string::npos) message.replace(message.find('$'), 1, boinc_.folder);
+    EXPECT_NE(std::string::npos, log_.find(message)) << log_;
+    // Finish once with the status, except when the runtime never started.
+    EXPECT_EQ(c.status == 4 ? std::vector<int>{} : std::vector<int>{c.status}, boinc_.finishes);
+    if (c.status == 1 || c.status == 4) {
+      EXPECT_TRUE(gCalls.empty());
+    }
+    // A unit that fails never claims to be done.
+    EXPECT_NE(1.0, boinc_.fractions.empty() ? 0.0 : boinc_.fractions.back());
+    FreshRuntime();
+  }
+}
+
+}  // namespace
