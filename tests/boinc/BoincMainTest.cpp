@@ -67,7 +67,7 @@ TEST_F(BoincMainTest, CompleteOutputIsSuccessWithoutComputing) {
   WriteTextFile(folder_ + "/out", line);
   EXPECT_EQ(0, Run());
   EXPECT_EQ(line, ReadTextFile(folder_ + "/out"));
-  EXPECT_NE(std::string::npos, log_.find("Range complete: 1 points already in out\n")) << log_;
+  EXPECT_NE(std::string::npos, log_.find("Range complete: 1 point already in out\n")) << log_;
 }
 
 }  // namespace
