@@ -153,6 +153,13 @@ TEST(AComputer, QuotientsOnWindowEnds) {
   EXPECT_GE(oddStart, 1);
 }
 
+TEST(AComputer, PrimeOnTheBoundOfTheWalk) {
+  // The window starting at 11130 has ceil(x / 11130) = 108^2: the walk over
+  // p must take the primes up to its bound, the bound included, or a
+  // twin-prime pair sitting on it is dropped.
+  EXPECT_EQ(RunA(129818748, 4679), "2022890");
+}
+
 TEST(AComputer, WeightTwoBelowY) {
   // y set to a quotient of a pair and to one above it: the weights change
   // exactly there.
