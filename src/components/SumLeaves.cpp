@@ -1,5 +1,9 @@
 #include "components/SumLeaves.h"
 
+#include <algorithm>
+#include <cassert>
+#include <functional>
+
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
@@ -91,6 +95,7 @@ BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, dou
     const double* mList = list.m;
     const int8_t* muList = list.mu;
     const int32_t count = list.count;
+    assert(std::adjacent_find(mList, mList + count, std::greater_equal<double>()) == mList + count);
     // The collected m of this prime for a group of windows, increasing.
     if (count >= 1 && mLow < mList[count - 1]) {
       int32_t l = -1, r = count - 1;

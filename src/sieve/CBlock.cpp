@@ -1,5 +1,6 @@
 #include "sieve/CBlock.h"
 
+#include <cassert>
 #include <cmath>
 
 #include "arith/Floor.h"
@@ -66,6 +67,9 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
   double d = 2.0 * DoubleFloor(b * 0.5);
   hi_ = (b - d >= 1.0) ? d + 2.0 : d;
 
+#ifndef NDEBUG
+  lastStruck_ = 0.0;
+#endif
   double half = (hi_ - lo_) * 0.5;
   if (half > capacity_) {
     ReportFault(msg::CBlockReset());
@@ -91,6 +95,12 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
 }
 
 BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
+  // Striking from p^2 on counts each integer once only when the smaller odd
+  // primes are struck before p.
+  assert(p > lastStruck_ && (p < 3.0 || std::fmod(p, 2.0) == 1.0));
+#ifndef NDEBUG
+  lastStruck_ = p;
+#endif
   // First multiple of p above lo; striking starts at p^2 at the earliest.
   double f = p + p * DoubleFloor((lo_ + 0.5) / p);
   const double square = p * p;
