@@ -14,7 +14,10 @@
 
 namespace {
 
-// Leaves taken per batch.
+// Leaves taken per batch: enough that the divisions of a batch overlap its
+// count queries (the batches are measured in bench/README.md, "computing the
+// quotients x/(m p) of D's leaves in batches"), few enough that the batch
+// (about 4 KB) stays in the first-level cache.
 constexpr int32_t kBatch = 256;
 
 // The m of a batch (room for the four-lane reads past the last one) and

@@ -116,7 +116,9 @@ BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
   if (o >= positions) return;  // nothing to strike: the tree stays as it is
 
   // Split level: levels below it are kept up to date stroke by stroke, the
-  // levels from it upward are rebuilt once at the end. The level is bounded
+  // levels from it upward are rebuilt once at the end. The factor 1.6 is part
+  // of the count tree's definition: the larger p, the fewer its strokes, the
+  // more levels are kept stroke by stroke. The level is bounded
   // before it becomes an integer: a window of one position has ln 1 = 0 in
   // the denominator.
   double level = levels_ * 1.6 * std::log(p) / std::log(static_cast<double>(positions_));
