@@ -2,6 +2,7 @@
 // Floors of many floating quotients at once, for the leaf loops: the offsets
 // floor(X * inv[t] - lo) of a whole batch, several lanes at a time, with the
 // relative guard band of the floating quotients checked in the same pass.
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -115,6 +116,20 @@ __attribute__((target("avx2"))) inline bool QuotientsWide(double V, double p, co
 }  // namespace batchfloor
 #endif
 
+// The precondition of the batch floors: every offset of the batch stays
+// below 2^31 (the lanes convert to 32-bit integers). Checked in the debug
+// build only.
+inline bool OffsetsFit(double X, const double* inv, double lo, int n) {
+  for (int t = 0; t < n; ++t)
+    if (!(X * inv[t] - lo < 2147483648.0)) return false;
+  return true;
+}
+inline bool QuotientOffsetsFit(double V, double p, const double* m, double lo, int n) {
+  for (int t = 0; t < n; ++t)
+    if (!(V / (p * m[t]) - lo < 2147483648.0)) return false;
+  return true;
+}
+
 // out[t] = floor(X * inv[t] - lo) for every t below n <= kFloorBatch, with
 // values below -1 cut to -1. Returns false when every quotient
 // v = X * inv[t] above lo - 1 lies farther than kRelativeMargin v from an
@@ -123,6 +138,7 @@ __attribute__((target("avx2"))) inline bool QuotientsWide(double V, double p, co
 // so that it follows the instruction set of its caller.
 __attribute__((always_inline)) inline bool BatchFloorOffsets(double X, const double* inv, double lo, int n,
                                                               int32_t* out) {
+  assert(OffsetsFit(X, inv, lo, n));
 #if BRUNSK_WIDE_FLOORS
   if (batchfloor::Wide()) return batchfloor::OffsetsWide(X, inv, lo, n, out);
 #endif
@@ -141,6 +157,7 @@ __attribute__((always_inline)) inline bool BatchFloorOffsets(double X, const dou
 // The same with the quotients v = V / (p * m[t]) (p m below 2^53).
 __attribute__((always_inline)) inline bool BatchFloorQuotients(double V, double p, const double* m, double lo,
                                                                 int n, int32_t* out) {
+  assert(QuotientOffsetsFit(V, p, m, lo, n));
 #if BRUNSK_WIDE_FLOORS
   if (batchfloor::Wide()) return batchfloor::QuotientsWide(V, p, m, lo, n, out);
 #endif

@@ -38,7 +38,7 @@ class Integer {
   std::string Text() const;     // the decimal text of Print
 
   // Products, quotients and roots.
-  void Product(const Integer& a, const Integer& b);  // this must differ from a and b
+  void Product(const Integer& a, const Integer& b);  // this may be a or b
   void Square(const Integer& a);
   int Divide(const Integer& a, const Integer& b);     // this = floor(a/b); 0 if exact
   int DivideBy(double d);                             // this = floor(this/d); 0 if exact

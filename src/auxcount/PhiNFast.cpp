@@ -64,6 +64,9 @@ double PhiNFast(double v, double a) {
     return 0.0;
   if (v < a) return 1.0;
   if (a == 2.0) return DoubleFloor((v + 1.0) * 0.5);
+  // The choice of method (the bounds 20, 1000 and 10000 and the cost bound
+  // 10 v^(2/3) / ln^2 v of the recurrence's 2^pi(a) terms) is part of the
+  // definition of phi: every path gives the same value, at different costs.
   if (a <= 20.0) return PhiRecurrence(v, a);
   if (a < 1000.0 && v > 10000.0) {
     if (v <= a * a) return PhiByCounting(v, a);
@@ -119,6 +122,7 @@ double PhiBySieve(double v, double a) {
 
 Integer PhiSpecialLeaves(const Integer& X, double a, double t) {
   Integer sum(0.0);
+  // Windows 32 times the components' usual length: part of the definition.
   CComputer c(X, a, t, 32.0);
   DComputer d(X, a, t, 32.0);
   c.SetLowerBound(a);

@@ -14,7 +14,7 @@ Integer PiN(const Integer& x, int verbose) {
 
 Integer PiNY(const Integer& x, double y, int verbose) {
   double X = x.GetDouble();
-  double z = DoubleFloor(2.5 * y);
+  double z = DoubleFloor(2.5 * y);  // the default z, part of the definition of PiN
   if (z * z >= X) z = x.FloorSqrt() - 1.0;
   return PiNYZ(x, y, z, verbose);
 }

@@ -18,7 +18,7 @@ double PlainSievePi(double X) {
   const double s = DoubleFloor(sqrt(X));
   PrimeSeries table(0.0, s);
   double total = table.GetCount() + 1.0;  // the table lacks 2
-  const double L = 32.0 * s;
+  const double L = 32.0 * s;  // windows of 32 sqrt(X): part of the definition
   Block block(L);
   block.SetPrimes(&table);
   for (double lo = s; lo < X;) {
@@ -35,7 +35,7 @@ double WheelSievePi(double V) {
   const double s = DoubleFloor(sqrt(V));
   PrimeSeries table(5.0, s);
   double total = table.GetCount() + 3.0;  // the table lacks 2, 3 and 5
-  const double W = 256.0 * s;
+  const double W = 256.0 * s;  // windows of 256 sqrt(V): part of the definition
   const int32_t m = LongFloor(W * (1.0 / 30.0)) + 1;
   for (double r : kWheelResidues) {
     SubBlock sub(30.0, r, m);
@@ -63,7 +63,7 @@ double SmallPi(double v) {
   }
   // A fractional part never adds a prime: both sieves work on floor(v).
   const double X = DoubleFloor(v);
-  if (v < 10000.0) return PlainSievePi(X);
+  if (v < 10000.0) return PlainSievePi(X);  // the wheel from 10^4 on: part of the definition
   return WheelSievePi(X);
 }
 

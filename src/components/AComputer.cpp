@@ -30,6 +30,9 @@ double CeilQuotientMinusOne(const Integer& x, double a, double b) {
 
 AComputer::AComputer(const Integer& x_, double y_, double blockFactor_)
     : Computer(x_, y_, blockFactor_) {
+  // The window parameter L is part of A's definition, not a tuning: windows
+  // of 8 L numbers with L = 8 floor(sqrt(x/y)), at most 30000 (windows of at
+  // most 240000 numbers, 15 KB of bits).
   double s = std::sqrt(xValue / y);
   if (8.0 * s >= 30000.0)
     blockLength = 30000;

@@ -25,6 +25,7 @@ void BComputer::GetRange(double& start, double& end) {
 
 double BComputer::EstimateMemory() {
   double a = EstimateCount(3.0, std::sqrt(xValue / y) + 1.0);
+  // The wheel's residue classes prime to p0 as x grows: 2, 8 or (at most) 96.
   double k = xValue < 1e16 ? 2.0 : (xValue < 1e20 ? 8.0 : 96.0);
   double c = SubBlock::SubBlockEstimate(1638400.0) * k;
   return a + c + EstimateCount(2.0, c);
@@ -36,7 +37,9 @@ BRUNSK_HOT void BComputer::Sweep() {
   InitRangeCount();
   const double S = x.FloorSqrt();
 
-  // Wheel: 2.3, 2.3.5 or 2.3.5.7 as x grows.
+  // Wheel: 2.3, 2.3.5 or 2.3.5.7 as x grows. The wheel thresholds and the
+  // window of p0 * 200 * 8 * 1024 numbers are part of B's definition: with
+  // them the windows over the interval up to x/y stay few.
   double b;
   if (xValue < 1e16)
     b = 3.0;

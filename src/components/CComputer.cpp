@@ -39,6 +39,8 @@ CComputer::CComputer(const Integer& x_, double y_, double z_, double blockFactor
       cubeRootXz(0.0),
       piCubeRootXz(0.0),
       windowLength(0) {
+  // The factor tables reach M = 4 L (at most z), and the windows are L/2
+  // long: both part of C's definition.
   int32_t M = 4 * blockLength;
   if (M > z) M = LongFloor(z);
   if (M % 2 != 0) M = M + 1;

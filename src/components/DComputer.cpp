@@ -60,6 +60,8 @@ DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor
       phiPosition(0.0),
       segmentLength(0),
       mStep(0) {
+  // The lengths are part of D's definition: factor tables up to 4 L (at most
+  // z), windows of 8 (L / 2) numbers, m segments a quarter of a window.
   zTableLimit = 4 * blockLength;
   if (z < 4.0 * blockLength) zTableLimit = LongFloor(z);
   blockLength = blockLength / 2;
@@ -321,6 +323,7 @@ void DComputer::Run() {
 // Collects the m of the windows of (lo, H] above the factor tables into the
 // lists, prime after prime; reports and marks an overflow when they do not fit.
 void DComputer::CollectGroup(Sweep& s, double lo, double H) {
+  // m taken from the Moebius block per call, as for the leaves (SumLeaves).
   constexpr int32_t kCollectBatch = 256;
   double wBatch[kCollectBatch];
   s.overflow = false;
@@ -382,8 +385,10 @@ void DComputer::CollectGroup(Sweep& s, double lo, double H) {
 void DComputer::SweepWindow(Sweep& s, double lo, double hi, bool fromLists) {
   CBlock& block = s.block;
   if (fromLists) {
-    // Leaf level from the measured optimum of the count queries: the deeper
-    // the window, the sparser its leaves.
+    // The leaf level of the count tree grows with the depth of the window,
+    // log2(lo / sqrt(x)) - 3 + MaxLeafLevel / 2: the higher the window, the
+    // fewer its leaves, the coarser the tree's leaves can be. The formula is
+    // part of D's definition.
     const double level = DoubleFloor((std::log(lo) - 0.5 * std::log(xValue)) / std::log(2.0) -
                                      3.0 + 0.5 * block.MaxLeafLevel());
     block.SetLeafLevel(static_cast<int32_t>(level));

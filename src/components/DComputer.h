@@ -61,7 +61,7 @@ class DComputer : public Computer {
   // The tables of Prepare, freed by FreeTables.
   Buffer<uint16_t> lpfIndex;
   Buffer<int8_t> muTable;
-  mutable std::optional<MMBlock> mmBlock;
+  mutable std::optional<MMBlock> mmBlock;  // its cursor moves under a const leaf sum
   int32_t phiCount;
   Buffer<double> phiAcc;  // kept from one interval to the next
   double phiPosition;

@@ -20,6 +20,7 @@ Integer OrdinaryLeafSum(const Integer& x, double y, double z, double m) {
   // neighbours).
   const double vx = 1e12 * x.High() + x.Low();
   double s = 0.0;
+  // n taken from the Moebius block per call, as for D's leaves (SumLeaves).
   constexpr int32_t kBatch = 256;
   double ns[kBatch], vs[kBatch];
   for (double start = 1.0; z > start;) {

@@ -1,5 +1,6 @@
 #include "sieve/CBlock.h"
 
+#include <cassert>
 #include <cmath>
 
 #include "arith/Floor.h"
@@ -66,6 +67,9 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
   double d = 2.0 * DoubleFloor(b * 0.5);
   hi_ = (b - d >= 1.0) ? d + 2.0 : d;
 
+#ifndef NDEBUG
+  lastStruck_ = 0.0;
+#endif
   double half = (hi_ - lo_) * 0.5;
   if (half > capacity_) {
     ReportFault(msg::CBlockReset());
@@ -91,6 +95,12 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
 }
 
 BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
+  // Striking from p^2 on counts each integer once only when the smaller odd
+  // primes are struck before p.
+  assert(p > lastStruck_ && (p < 3.0 || std::fmod(p, 2.0) == 1.0));
+#ifndef NDEBUG
+  lastStruck_ = p;
+#endif
   // First multiple of p above lo; striking starts at p^2 at the earliest.
   double f = p + p * DoubleFloor((lo_ + 0.5) / p);
   const double square = p * p;
@@ -106,7 +116,9 @@ BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
   if (o >= positions) return;  // nothing to strike: the tree stays as it is
 
   // Split level: levels below it are kept up to date stroke by stroke, the
-  // levels from it upward are rebuilt once at the end. The level is bounded
+  // levels from it upward are rebuilt once at the end. The factor 1.6 is part
+  // of the count tree's definition: the larger p, the fewer its strokes, the
+  // more levels are kept stroke by stroke. The level is bounded
   // before it becomes an integer: a window of one position has ln 1 = 0 in
   // the denominator.
   double level = levels_ * 1.6 * std::log(p) / std::log(static_cast<double>(positions_));

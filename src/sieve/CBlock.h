@@ -37,4 +37,7 @@ class CBlock {
   double lo_, hi_;
   int32_t positions_;
   Buffer<int32_t> fresh_;  // positions newly struck by one prime
+#ifndef NDEBUG
+  double lastStruck_ = 0.0;  // the primes of a window are struck in increasing order
+#endif
 };

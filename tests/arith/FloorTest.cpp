@@ -1,4 +1,5 @@
 #include "arith/Floor.h"
+#include "common/Scale.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,7 @@ TEST(DoubleCeil, EdgeCases) {
 // Bit for bit the library floor (sign of zero included) on every magnitude.
 TEST(DoubleFloor, AgreesWithLibraryFloorOnRandomDoubles) {
   std::mt19937_64 rng(1);
-  for (int i = 0; i < 400000; ++i) {
+  for (int i = 0; i < testref::Scaled(400000); ++i) {
     const double x = RandomDouble(rng);
     ASSERT_EQ(Bits(DoubleFloor(x)), Bits(std::floor(x))) << std::to_string(x);
     ASSERT_EQ(DoubleCeil(x), std::ceil(x)) << std::to_string(x);
@@ -76,7 +77,7 @@ TEST(LongFloor, EdgeCases) {
 
 TEST(LongFloor, AgreesWithLibraryFloorBelowTwoToThe31) {
   std::mt19937_64 rng(2);
-  for (int i = 0; i < 400000; ++i) {
+  for (int i = 0; i < testref::Scaled(400000); ++i) {
     double x = RandomDouble(rng);
     if (std::fabs(x) >= 2147483648.0) x = std::fmod(x, 2147483648.0);
     ASSERT_EQ(static_cast<int64_t>(LongFloor(x)), static_cast<int64_t>(std::floor(x))) << std::to_string(x);
@@ -94,7 +95,7 @@ TEST(LongFloor, ReportsValuesFromTwoToThe31) {
 
   // The value after the message: the 21 leading significand bits.
   std::mt19937_64 rng(3);
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < testref::Scaled(200); ++i) {
     const double x = std::ldexp(static_cast<double>(rng() >> 11), 31 + static_cast<int>(rng() % 30) - 53 + 1);
     if (x < 2147483648.0) continue;
     int e;

@@ -8,6 +8,7 @@
 
 #include "arith/Integer.h"
 #include "arith/IntegerReference.h"
+#include "common/Scale.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ class IntegerRandom : public testing::Test {
 };
 
 TEST_F(IntegerRandom, ConversionsFromDoubles) {
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     const int bits = static_cast<int>(rng() % 54);
     int64_t v = bits == 0 ? 0 : static_cast<int64_t>(rng() >> (64 - bits));
     if (rng() & 1) v = -v;
@@ -74,7 +75,7 @@ TEST_F(IntegerRandom, ConversionsFromDoubles) {
 }
 
 TEST_F(IntegerRandom, AddSubtractCompare) {
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     const i128 a = RandomSigned(rng, 35), b = RandomSigned(rng, 35);
     const Integer A = FromValue(a), B = FromValue(b);
     Integer s = A;
@@ -106,7 +107,7 @@ TEST_F(IntegerRandom, AddSubtractCompare) {
 TEST_F(IntegerRandom, MultiplyByDouble) {
   std::string failure;
   CaptureStdout();  // large factors on long values may report the product
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     i128 m;
     switch (rng() % 4) {
       case 0: m = kE9; break;
@@ -132,7 +133,7 @@ TEST_F(IntegerRandom, Product) {
   int expectedMessages = 0;
   std::string failure;
   CaptureStdout();
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     const int da = 1 + static_cast<int>(rng() % 35);
     const int db = 1 + static_cast<int>(rng() % (36 - da));
     i128 a = RandomBelow(rng, Pow10(da)), b = RandomBelow(rng, Pow10(db));
@@ -182,7 +183,7 @@ void CheckDivision(i128 a, i128 b) {
 
 TEST_F(IntegerRandom, DivideUpTo1e19) {
   DropStdout quiet;
-  for (int i = 0; i < 30000; ++i) {
+  for (int i = 0; i < testref::Scaled(30000); ++i) {
     i128 b;
     switch (rng() % 5) {
       case 0: b = 1 + RandomDigits(rng, 9); break;
@@ -210,7 +211,7 @@ TEST_F(IntegerRandom, DivideWithQuotientsBeyond2To48) {
   int expectedMessages = 0;
   std::string failure;
   CaptureStdout();
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < testref::Scaled(3000); ++i) {
     const i128 b = kE9 + RandomDigits(rng, 12);
     const i128 a = b * (Pow10(15) / 4 + RandomDigits(rng, 36 - 13)) + RandomBelow(rng, b);
     if (a >= Pow10(36)) continue;
@@ -232,7 +233,7 @@ TEST_F(IntegerRandom, DivideWithQuotientsBeyond2To48) {
 TEST_F(IntegerRandom, DivideByDoubleBothSigns) {
   std::string failure;
   CaptureStdout();  // quotients beyond 4*10^15 are reported
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     i128 d;
     switch (rng() % 4) {
       case 0: d = kE9; break;
@@ -259,7 +260,7 @@ TEST_F(IntegerRandom, DivideByDoubleBothSigns) {
 }
 
 TEST_F(IntegerRandom, QuotientMinus) {
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < testref::Scaled(100000); ++i) {
     const i128 a = 1 + RandomDigits(rng, 7);
     const i128 q = (rng() & 1) ? RandomDigits(rng, 9) : 2147483647 - RandomBelow(rng, 1000000000);
     const i128 bMax = std::min(kE19 / (a * (q + 1)), kE15 / a);
@@ -286,7 +287,7 @@ TEST_F(IntegerRandom, QuotientMinus) {
 
 TEST_F(IntegerRandom, Modulo) {
   DropStdout quiet;
-  for (int i = 0; i < 30000; ++i) {
+  for (int i = 0; i < testref::Scaled(30000); ++i) {
     i128 m;
     switch (rng() % 8) {
       case 0: m = 1 + RandomDigits(rng, 9); break;
@@ -325,7 +326,7 @@ i128 ICbrt(i128 x) {
 
 TEST_F(IntegerRandom, SquareRoots) {
   DropStdout quiet;
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     // Up to 10^19, and now and then up to 2^106 (roots still exact doubles).
     const i128 r = (i % 50 == 0) ? RandomBelow(rng, static_cast<i128>(1) << 53)
                                  : RandomBelow(rng, static_cast<i128>(3162277660LL) + 1);
@@ -344,14 +345,14 @@ TEST_F(IntegerRandom, SquareRoots) {
     ASSERT_EQ(X.CeilSqrt(), static_cast<double>(f * f == x ? f : f + 1)) << ToString(x);
   }
   // Roots beyond 2^53 (x up to 10^36): reached without hanging, close to the root.
-  for (int i = 0; i < 50; ++i) {
+  for (int i = 0; i < testref::Scaled(50); ++i) {
     const i128 x = Pow10(35) + RandomBelow(rng, 9 * Pow10(35));
     ASSERT_TRUE(SameDouble(FromValue(x).FloorSqrt(), ISqrt(x))) << ToString(x);
   }
 }
 
 TEST_F(IntegerRandom, CubeRoots) {
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     // Up to 10^19, and now and then up to 10^36.
     const i128 r = (i % 10 == 0) ? RandomBelow(rng, Pow10(12)) : RandomBelow(rng, 2154435);
     i128 x;
@@ -370,7 +371,7 @@ TEST_F(IntegerRandom, CubeRoots) {
 TEST_F(IntegerRandom, DecimalText) {
   std::string printed, expected, failure;
   CaptureStdout();
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < testref::Scaled(20000); ++i) {
     const i128 v = RandomSigned(rng, 36);
     const Integer N = FromValue(v);
     char buf[64];

@@ -11,6 +11,8 @@
 
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
+#include "common/Factors.h"
+#include "common/Scale.h"
 
 namespace {
 
@@ -62,12 +64,7 @@ i64 SievePhi(i64 v, i64 a) {
   return count;
 }
 
-bool IsPrime(i64 n) {
-  if (n < 2) return false;
-  for (i64 d = 2; d * d <= n; ++d)
-    if (n % d == 0) return false;
-  return true;
-}
+bool IsPrime(i64 n) { return testref::IsPrimeByTrialDivision(n < 0 ? 0 : n); }
 
 }  // namespace
 
@@ -114,7 +111,7 @@ TEST(PhiNFast, SmallArgumentsAndClosedForms) {
 TEST(PhiNFast, RecurrenceForSmallPrimes) {
   std::mt19937_64 rng(5);
   const i64 as[] = {3, 5, 7, 11, 13, 17, 19};
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < testref::Scaled(300); ++i) {
     const i64 a = as[i % 7];
     const i64 v = std::uniform_int_distribution<i64>(1, 2000000)(rng);
     ASSERT_EQ(PhiNFast(static_cast<double>(v), static_cast<double>(a)), BrutePhi(v, a))
@@ -124,7 +121,7 @@ TEST(PhiNFast, RecurrenceForSmallPrimes) {
 
 TEST(PhiNFast, DirectSieveBelowTenThousand) {
   std::mt19937_64 rng(6);
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < testref::Scaled(300); ++i) {
     i64 v = std::uniform_int_distribution<i64>(30, 9999)(rng);
     i64 a = std::uniform_int_distribution<i64>(23, 3000)(rng);
     while (!IsPrime(a)) ++a;
@@ -156,7 +153,7 @@ TEST(PhiNFast, MediumPrimesByRecurrenceOrByCounting) {
     EXPECT_EQ(PhiNFast(static_cast<double>(c.v), static_cast<double>(c.a)), BrutePhi(c.v, c.a))
         << "v=" << c.v << " a=" << c.a;
   std::mt19937_64 rng(8);
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < testref::Scaled(40); ++i) {
     i64 v = std::uniform_int_distribution<i64>(10001, 2000000)(rng);
     i64 a = std::uniform_int_distribution<i64>(23, 997)(rng);
     while (!IsPrime(a)) ++a;

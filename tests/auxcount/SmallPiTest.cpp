@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arith/Integer.h"
+#include "common/Scale.h"
 #include "sieve/SieveReference.h"
 
 namespace {
@@ -51,7 +52,7 @@ TEST(SmallPiTest, EveryValueUpToThreeThousandAndRandomOnesBeyond) {
   const std::vector<uint32_t>& pi = PiTable();
   for (uint32_t v = 0; v <= 3000; ++v) ASSERT_EQ(SmallPi(v), pi[v]) << v;
   ref::Random rnd(77);
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < testref::Scaled(300); ++i) {
     const uint32_t v = static_cast<uint32_t>(rnd.Range(3000, kLimit));
     ASSERT_EQ(SmallPi(v), pi[v]) << v;
   }

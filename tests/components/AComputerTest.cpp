@@ -6,6 +6,7 @@
 #include <random>
 
 #include "auxcount/SmallPi.h"
+#include "common/Scale.h"
 #include "components/BruteForce.h"
 
 namespace {
@@ -56,7 +57,7 @@ TEST(AComputer, SmallCaseWithOddFirstWindow) {
 TEST(AComputer, RandomArgumentsMatchTheDefinition) {
   std::mt19937_64 rng(20240611);
   int oddMultiWindow = 0;
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < testref::Scaled(60); ++i) {
     u64 x = brute::RandomX(1e4, 2e10, rng);
     u64 y = (i % 3 == 0) ? static_cast<u64>(DefaultY(Integer(static_cast<double>(x))))
                          : brute::RandomY(x, rng);
@@ -151,6 +152,13 @@ TEST(AComputer, QuotientsOnWindowEnds) {
   }
   EXPECT_GE(found, 8);
   EXPECT_GE(oddStart, 1);
+}
+
+TEST(AComputer, PrimeOnTheBoundOfTheWalk) {
+  // The window starting at 11130 has ceil(x / 11130) = 108^2: the walk over
+  // p must take the primes up to its bound, the bound included, or a
+  // twin-prime pair sitting on it is dropped.
+  EXPECT_EQ(RunA(129818748, 4679), "2022890");
 }
 
 TEST(AComputer, WeightTwoBelowY) {

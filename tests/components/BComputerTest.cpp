@@ -5,6 +5,7 @@
 #include <random>
 
 #include "auxcount/SmallPi.h"
+#include "common/Scale.h"
 #include "components/BruteForce.h"
 
 namespace {
@@ -31,7 +32,7 @@ constexpr u64 kWindow = 6 * 1638400;
 
 TEST(BComputer, RandomArgumentsMatchTheDefinition) {
   std::mt19937_64 rng(4242);
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < testref::Scaled(40); ++i) {
     u64 x = brute::RandomX(1e4, 3e9, rng);
     u64 y = (i % 3 == 0) ? static_cast<u64>(DefaultY(Integer(static_cast<double>(x))))
                          : brute::RandomY(x, rng);

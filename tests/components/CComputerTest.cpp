@@ -6,6 +6,7 @@
 #include <random>
 
 #include "auxcount/SmallPi.h"
+#include "common/Scale.h"
 #include "components/BruteForce.h"
 
 namespace {
@@ -66,7 +67,7 @@ Walk WalkOf(u64 x, u64 y, u64 z, double blockFactor) {
 
 TEST(CComputer, DefaultParametersMatchTheDefinition) {
   std::mt19937_64 rng(1357);
-  for (int i = 0; i < 25; ++i) {
+  for (int i = 0; i < testref::Scaled(25); ++i) {
     u64 x = brute::RandomX(2e4, 3e10, rng);
     u64 y = static_cast<u64>(DefaultY(Integer(static_cast<double>(x))));
     u64 z = static_cast<u64>(std::floor(2.4 * y));
@@ -78,7 +79,7 @@ TEST(CComputer, DefaultParametersMatchTheDefinition) {
 
 TEST(CComputer, RandomParametersMatchTheDefinition) {
   std::mt19937_64 rng(2468);
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < testref::Scaled(60); ++i) {
     u64 x = brute::RandomX(1e3, 2e10, rng);
     u64 y = brute::RandomY(x, rng);
     u64 z = brute::RandomZ(x, y, rng);
@@ -92,7 +93,7 @@ TEST(CComputer, ManySmallWindows) {
   // odd and even numbers.
   std::mt19937_64 rng(97531);
   int odd = 0;
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < testref::Scaled(30); ++i) {
     u64 x = brute::RandomX(1e6, 1e10, rng);
     u64 y = i % 2 ? brute::RandomY(x, rng)
                   : static_cast<u64>(DefaultY(Integer(static_cast<double>(x))));
@@ -216,7 +217,7 @@ TEST(CComputer, LowerBoundSetFromOutside) {
   // The auxiliary counting lowers the bound on p before the run; at or
   // below cbrt(x/z) there is no leaf and no window is sieved.
   std::mt19937_64 rng(111);
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < testref::Scaled(12); ++i) {
     u64 x = brute::RandomX(1e5, 5e9, rng);
     u64 y = brute::RandomY(x, rng);
     u64 z = brute::RandomZ(x, y, rng);

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "auxcount/SmallPi.h"
+#include "common/Scale.h"
 #include "components/BruteForce.h"
 
 namespace {
@@ -96,7 +97,7 @@ void CheckAll(u64 x, u64 y) {
 
 TEST(SigmaTerms, RandomArgumentsMatchTheSums) {
   std::mt19937_64 rng(31337);
-  for (int i = 0; i < 50; ++i) {
+  for (int i = 0; i < testref::Scaled(50); ++i) {
     u64 x = brute::RandomX(1e3, 3e10, rng);
     u64 y = (i % 3 == 0) ? static_cast<u64>(DefaultY(I(x))) : brute::RandomY(x, rng);
     if (y * y >= x || y * y * y <= x) continue;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arith/Integer.h"
+#include "common/Factors.h"
 #include "components/DComputer.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
@@ -18,26 +19,8 @@ namespace {
 
 typedef long long i64;
 
-std::vector<int32_t> SmallestFactors(i64 N) {
-  std::vector<int32_t> spf(N + 1, 0);
-  for (i64 i = 2; i <= N; ++i)
-    if (spf[i] == 0)
-      for (i64 j = i; j <= N; j += i)
-        if (spf[j] == 0) spf[j] = static_cast<int32_t>(i);
-  return spf;
-}
-
-int MuBounded(i64 m, i64 y, const std::vector<int32_t>& spf) {
-  int mu = 1;
-  while (m > 1) {
-    i64 p = spf[m];
-    if (p > y) return 0;
-    m /= p;
-    if (m % p == 0) return 0;
-    mu = -mu;
-  }
-  return mu;
-}
+using testref::MuBounded;
+using testref::SmallestFactors;
 
 // One window (lo, lo + W] of x = 2^6 3^4 5^3 7^2 11 13 17 (many exact
 // quotients x/(m p)) with the odd primes below p struck out.
@@ -65,11 +48,7 @@ struct Fixture {
     prefix.assign(W + 1, 0);
     for (i64 d = 1; d <= W; ++d) prefix[d] = prefix[d - 1] + alive[d];
   }
-  static bool IsPrime(i64 q) {
-    for (i64 d = 2; d * d <= q; ++d)
-      if (q % d == 0) return false;
-    return q > 1;
-  }
+  static bool IsPrime(i64 q) { return testref::IsPrimeByTrialDivision(q < 0 ? 0 : q); }
   bool Admissible(i64 m) const { return (m & 1) && spf[m] > p && MuBounded(m, y, spf) != 0; }
   // sum of mu(m) (base + count up to x/(m p)) over admissible m in (a, b].
   double Brute(i64 a, i64 b, double base) const {

@@ -15,6 +15,8 @@
 
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
+#include "common/Scale.h"
+#include "common/SievedPi.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
@@ -25,46 +27,7 @@ namespace {
 
 typedef long long i64;
 
-// pi(x) for every x of a list, by one segmented sweep of odd numbers.
-std::vector<i64> SievedPi(std::vector<i64> xs) {
-  std::vector<i64> order(xs.size());
-  for (size_t i = 0; i < xs.size(); ++i) order[i] = static_cast<i64>(i);
-  std::sort(order.begin(), order.end(), [&](i64 a, i64 b) { return xs[a] < xs[b]; });
-  const i64 top = xs.empty() ? 0 : xs[order.back()];
-  i64 root = static_cast<i64>(std::sqrt(static_cast<double>(top))) + 2;
-  std::vector<char> small(root + 1, 1);
-  std::vector<i64> primes;
-  for (i64 i = 3; i <= root; i += 2)
-    if (small[i]) {
-      primes.push_back(i);
-      for (i64 j = i * i; j <= root; j += 2 * i) small[j] = 0;
-    }
-  std::vector<i64> out(xs.size());
-  const i64 W = 1 << 19;  // odd numbers per segment
-  std::vector<char> seg(W);
-  i64 count = top >= 2 ? 1 : 0;  // the prime 2
-  size_t next = 0;
-  while (next < order.size() && xs[order[next]] < 2) out[order[next++]] = 0;
-  // segment k holds the odd n = base + 2i, base = 1 + 2 W k
-  for (i64 base = 1; next < order.size(); base += 2 * W) {
-    std::fill(seg.begin(), seg.end(), 1);
-    if (base == 1) seg[0] = 0;  // 1 is not prime
-    const i64 last = base + 2 * (W - 1);
-    for (i64 p : primes) {
-      if (p * p > last) break;
-      i64 first = std::max(p * p, ((base + p - 1) / p) * p);
-      if ((first & 1) == 0) first += p;
-      for (i64 n = first; n <= last; n += 2 * p) seg[(n - base) / 2] = 0;
-    }
-    for (i64 i = 0; i < W && next < order.size(); ++i) {
-      const i64 n = base + 2 * i;
-      while (next < order.size() && xs[order[next]] < n) out[order[next++]] = count;
-      count += seg[i];
-    }
-    while (next < order.size() && xs[order[next]] <= last) out[order[next++]] = count;
-  }
-  return out;
-}
+using testref::SievedPi;
 
 double Pi(i64 x, double y, double z) {
   Integer r = PiNYZ(Integer(static_cast<double>(x)), y, z, 0);
@@ -118,7 +81,7 @@ TEST(PiNYZ, RandomArgumentsAndParametersMatchASieve) {
   };
   std::vector<Case> cases;
   std::vector<i64> xs;
-  while (cases.size() < 250) {
+  while (cases.size() < static_cast<size_t>(testref::Scaled(250))) {
     const double e = 2.0 + 6.0 * std::uniform_real_distribution<double>(0, 1)(rng);
     const i64 x = static_cast<i64>(std::pow(10.0, e));
     i64 s = static_cast<i64>(std::sqrt(static_cast<double>(x)));

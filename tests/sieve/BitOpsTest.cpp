@@ -4,13 +4,14 @@
 
 #include <vector>
 
+#include "common/Scale.h"
 #include "sieve/SieveReference.h"
 
 namespace {
 
 TEST(BitOpsTest, PopCountAgainstBitByBit) {
   ref::Random rnd(3);
-  for (int round = 0; round < 20000; ++round) {
+  for (int round = 0; round < testref::Scaled(20000); ++round) {
     uint32_t w = static_cast<uint32_t>(rnd.Next());
     if (round < 33) w = round == 32 ? ~0u : (1u << round) - 1u;
     int want = 0;
@@ -57,7 +58,7 @@ TEST(BitOpsTest, StrikeProgressionAgainstPlainLoop) {
 // no word past the last entry is touched.
 TEST(BitOpsTest, StrikeSmallStepsAgainstPlainLoops) {
   ref::Random rnd(23);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < testref::Scaled(3000); ++round) {
     const int64_t count = rnd.Range(0, 4000);
     const int64_t words = (count >> 5) + 1;
     std::vector<uint32_t> bits(words + 1);

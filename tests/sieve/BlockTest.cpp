@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Scale.h"
 #include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
 
@@ -89,7 +90,7 @@ TEST(BlockTest, ConsecutiveWindowsTileTheOddNumbers) {
 // short to sieve fully): counts, prefix counts and both walks.
 TEST(BlockTest, RandomWindowsAgainstReference) {
   ref::Random rnd(12345);
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < testref::Scaled(300); ++round) {
     const double width = static_cast<double>(rnd.Range(1, 5000));
     Block block(width);
     const int64_t start = rnd.Range(0, kLimit - 6000);
@@ -251,7 +252,7 @@ TEST(BlockTest, MoebiusTableOfTheGuide) {
 
 TEST(BlockTest, MoebiusTablesAgainstFactorisation) {
   ref::Random rnd(99);
-  for (int round = 0; round < 40; ++round) {
+  for (int round = 0; round < testref::Scaled(40); ++round) {
     const int32_t N = static_cast<int32_t>(rnd.Range(1, 200000));
     const double L = static_cast<double>(rnd.Range(1, 2000));
     const int32_t half = N / 2;

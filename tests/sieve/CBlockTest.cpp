@@ -1,3 +1,4 @@
+#include "common/Scale.h"
 #include "sieve/CBlock.h"
 
 #include <gtest/gtest.h>
@@ -105,7 +106,7 @@ TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
   for (int32_t n : lengths) {
     CBlock block(n);
     Model model;
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < testref::Scaled(30); ++round) {
       const int32_t leaf = static_cast<int32_t>(rng() % (block.MaxLeafLevel() + 4));
       block.SetLeafLevel(leaf);
       const int64_t bases[] = {0, 1000, 123457, 999999999999LL, 1000000000000001LL};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "arith/Integer.h"
+#include "common/Scale.h"
 #include "sieve/Block.h"
 #include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
@@ -138,7 +139,7 @@ TEST(LargeBlockTest, LargePrimesAndWindowsBelowTheSievingPrimes) {
 
 TEST(LargeBlockTest, RandomWindowsAgainstMillerRabin) {
   ref::Random rnd(4242);
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < testref::Scaled(60); ++round) {
     const int digits = static_cast<int>(rnd.Range(3, 14));
     const uint64_t lo = static_cast<uint64_t>(rnd.Range(0, static_cast<int64_t>(std::pow(10.0, digits))));
     const uint64_t hi = lo + static_cast<uint64_t>(rnd.Range(1, 20000));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Scale.h"
 #include "sieve/SieveReference.h"
 
 namespace {
@@ -109,7 +110,7 @@ TEST(PrimeSeriesTest, IntervalsOfTheGuide) {
 TEST(PrimeSeriesTest, RandomIntervalsWalkForwardBackwardAndFromSeek) {
   const std::vector<uint32_t>& all = OddPrimes();
   ref::Random rnd(2024);
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < testref::Scaled(400); ++round) {
     double a, b;
     const int64_t span = rnd.Range(0, 3) == 0 ? rnd.Range(0, 200000) : rnd.Range(0, 3000);
     a = static_cast<double>(rnd.Range(0, kLimit - 300000));
@@ -185,7 +186,7 @@ TEST(PrimeSeriesTest, WalksAreSafeBeyondTheirEnds) {
 TEST(PrimeSeriesTest, EstimatedRoomSuffices) {
   ref::Random rnd(5);
   testing::internal::CaptureStdout();
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < testref::Scaled(3000); ++round) {
     const double a = static_cast<double>(rnd.Range(0, 1) ? rnd.Range(0, 700) : rnd.Range(0, 2000000));
     const double b = a + static_cast<double>(rnd.Range(1, rnd.Range(0, 1) ? 60 : 5000));
     PrimeSeries s(a, b);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/Factors.h"
 #include "common/MillerRabin.h"
 
 namespace ref {
@@ -20,13 +21,7 @@ inline std::vector<uint32_t> LeastFactors(uint32_t limit) {
   return lpf;
 }
 
-inline bool IsPrimeByTrialDivision(uint64_t n) {
-  if (n < 2) return false;
-  if (n % 2 == 0) return n == 2;
-  for (uint64_t d = 3; d * d <= n; d += 2)
-    if (n % d == 0) return false;
-  return true;
-}
+using testref::IsPrimeByTrialDivision;
 
 // Deterministic for every n < 2^64.
 inline bool IsPrimeMillerRabin(uint64_t n) { return testref::IsPrime(n); }
