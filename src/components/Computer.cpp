@@ -4,7 +4,6 @@
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
-#include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
@@ -83,14 +82,25 @@ void Computer::TimedRun() {
   if (verbose) {
     GetName(name);
     console.Write(msg::ComputingTerm(name));
-    t0 = ElapsedSeconds();
+    t0 = console.Seconds();
   }
   GetRange(rangeStart, rangeEnd);
   Run();
   if (verbose) {
     GetName(name);
-    console.Write(msg::TermLine(name, result.Text(), ElapsedSeconds() - t0));
+    console.Write(msg::TermLine(name, result.Text(), console.Seconds() - t0));
   }
+}
+
+void Computer::RunPiece(double start, double end) {
+  rangeStart = start;
+  rangeEnd = end;
+  result = Integer(0.0);
+  piAtRangeStart = piAtRangeEnd = std::nan("");
+  const int32_t v = verbose;
+  verbose = 0;
+  Run();
+  verbose = v;
 }
 
 void Computer::ShowProgress(double v) {
