@@ -19,7 +19,9 @@ Integer PiNYZ(const Integer& x, double y, double z, int verbose, const Console& 
   return PiNYZ(x, y, z, verbose, console, 1);
 }
 
-Integer PiNYZ(const Integer& x, double y, double z, int verbose, const Console& console, int threads) {
+Integer PiNYZ(const Integer& x, double y, double z, int verbose, const Console& given, int threads) {
+  // Several threads: the times are those of the wall clock.
+  const Console console = threads > 1 ? given.WithWallClock() : given;
   const double xd = x.GetApprox();
   if (verbose) console.Write(msg::ComputingPi(x.Text(), xd, y, z));
   if (xd < 100.0) return Integer(SmallPi(xd));
