@@ -65,6 +65,8 @@ void Computer::InitRangeCount() {
 
 void Computer::Prepare() {}
 
+void Computer::ShareTablesOf(const Computer&) {}
+
 void Computer::SetMode(int32_t m) {
   if (m == mode) return;
   mode = m;

@@ -27,6 +27,10 @@ class Computer {
   virtual void InitRangeCount();
   virtual void Prepare();
   virtual void SetMode(int32_t m);
+  // Takes the read-only tables of another computer of the same component
+  // and arguments, once that one has prepared them, instead of building its
+  // own (computers on several threads share them).
+  virtual void ShareTablesOf(const Computer& other);
 
   void SetVerbose(int32_t v) { verbose = v; }
   void SetConsole(const Console& c) { console = c; }  // where its reports go

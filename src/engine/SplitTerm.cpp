@@ -1,9 +1,10 @@
-// The threads share nothing but the list of pieces and their result slots:
-// each thread makes its own computer of the component (its tables, a few MB
-// at 10^18, built once and kept for all the pieces that thread runs), each
-// piece writes its part, its two counts and its messages into its own slot,
-// and the dots and the sum are made by one thread at a time. Messages of the
-// pieces are printed after the dots, in piece order.
+// The threads share the list of pieces, the read-only factor tables of C and
+// D (built before the threads start) and nothing else: each thread makes its
+// own computer of the component, whose other tables and sieve windows (a few
+// MB at 10^18) are built once and kept for all the pieces that thread runs;
+// each piece writes its part, its two counts and its messages into its own
+// slot; the dots and the sum are made by one thread at a time. Messages of
+// the pieces are printed after the dots, in piece order.
 #include "engine/SplitTerm.h"
 
 #include <cmath>
@@ -41,6 +42,9 @@ Integer SplitTerm(const ComputerMaker& make, const std::vector<Piece>& pieces, i
   computers[0] = make();
   char name[8];
   computers[0]->GetName(name);
+  // The first computer's tables are built here, before any thread reads
+  // them, and the others share what is read-only of them.
+  computers[0]->Prepare();
 
   double t0 = 0.0;
   if (verbose) {
@@ -56,7 +60,10 @@ Integer SplitTerm(const ComputerMaker& make, const std::vector<Piece>& pieces, i
 
   auto work = [&](int i, int worker) {
     std::unique_ptr<Computer>& c = computers[worker];
-    if (!c) c = make();
+    if (!c) {
+      c = make();
+      c->ShareTablesOf(*computers[0]);
+    }
     PieceResult& r = results[i];
     c->SetConsole(Console(&r.report));
     c->RunPiece(pieces[i].start, pieces[i].end);
