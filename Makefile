@@ -42,11 +42,13 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest -LE 'long|heavy' -j $(JOBS) --output-on-failure
 
-# The evaluations that run side by side, under the thread sanitizer.
+# Everything that runs on several threads (the tests named *Threads*), under
+# the thread sanitizer.
+TSAN_TESTS = PiNYZThreadsTest PieceSchedulerThreadsTest SplitTermThreadsTest CheckedPiThreadsTest
 test-tsan: setup
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBRUNSK_TSAN=ON >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target PiNYZThreadsTest
-	@cd $(TSAN_BUILD) && ctest -R 'Threads' --output-on-failure
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	@cd $(TSAN_BUILD) && ctest -R 'Threads' -LE long --output-on-failure
 
 # The BOINC application and its tests (the one-point run of the long label:
 # cd $(BOINC_BUILD) && ctest -L boinc).

@@ -1,32 +1,36 @@
 // Engine benchmark: pi(x) from the full evaluation with the per-component,
 // phi0 and Sigma times, the total time and the peak resident memory.
 //
-//   pibench x [y [z]]
+//   pibench x [y [z]] [--threads N]
 //
 // x is a decimal integer or a form such as 1e17 or 2.355e17. Without y and z
 // the parameters of the main run are used: y = DefaultY(x), z = floor(2.4 y),
-// each lowered to floor(sqrt x) - 1 when it reaches floor(sqrt x).
+// each lowered to floor(sqrt x) - 1 when it reaches floor(sqrt x). N threads
+// share the components (default: every online core); with more than one the
+// component times are wall times.
 #include <sys/resource.h>
-#include <sys/time.h>
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "arith/Floor.h"
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
+#include "engine/EvaluationFailure.h"
 #include "engine/PiNYZ.h"
 
 namespace {
 
 void Usage() {
   fprintf(stderr,
-          "usage: pibench x [y [z]]   (x >= 100 as 123456 or 2.355e17, at most 1e20; "
-          "x^(1/3) < y <= z < x^(1/2))\n");
+          "usage: pibench x [y [z]] [--threads N]   (x >= 100 as 123456 or 2.355e17, at most 1e20; "
+          "x^(1/3) < y <= z < x^(1/2); N >= 1)\n");
 }
 
 // Parses digits[.digits][e[+]digits] into an exact integer; false when the
@@ -88,15 +92,28 @@ bool ParseParameter(const char* text, double& out) {
   return out < 4503599627370496.0;
 }
 
-double WallSeconds() {
-  struct timeval tv;
-  gettimeofday(&tv, nullptr);
-  return tv.tv_sec + tv.tv_usec * 1e-6;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The positional arguments x, y, z and the option --threads N.
+  std::vector<char*> args = {argv[0]};
+  const unsigned cores = std::thread::hardware_concurrency();
+  int threads = cores > 0 ? static_cast<int>(cores) : 1;
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--threads") == 0) {
+      double n;
+      if (i + 1 >= argc || !ParseParameter(argv[i + 1], n) || n < 1.0 || n > 4096.0) {
+        Usage();
+        return 2;
+      }
+      threads = static_cast<int>(n);
+      ++i;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   if (argc != 2 && argc != 3 && argc != 4) {
     Usage();
     return 2;
@@ -134,7 +151,13 @@ int main(int argc, char** argv) {
 
   const double wall0 = WallSeconds();
   const double cpu0 = ElapsedSeconds();
-  Integer pi = PiNYZ(x, y, z, 1);
+  Integer pi;
+  try {
+    pi = PiNYZ(x, y, z, 1, Console(), threads);
+  } catch (const EvaluationFailure&) {
+    fprintf(stderr, "pibench: the evaluation failed\n");
+    return 1;
+  }
   const double cpu = ElapsedSeconds() - cpu0;
   const double wall = WallSeconds() - wall0;
 
@@ -144,7 +167,7 @@ int main(int argc, char** argv) {
   x.Print();
   printf(") = ");
   pi.Print();
-  printf("\ny=%.0lf z=%.0lf\n", y, z);
+  printf("\ny=%.0lf z=%.0lf threads=%d\n", y, z, threads);
   printf("total: cpu %.2lf s, wall %.2lf s, peak RSS %ld kB\n", cpu, wall,
          static_cast<long>(usage.ru_maxrss));
   return 0;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/ElapsedSeconds.h"
+
 void Console::Write(const std::string& text) const {
   if (buffer_ != nullptr) {
     buffer_->append(text);
@@ -10,3 +12,5 @@ void Console::Write(const std::string& text) const {
   fputs(text.c_str(), stdout);
   fflush(stdout);
 }
+
+double Console::Seconds() const { return wallClock_ ? WallSeconds() : ElapsedSeconds(); }

@@ -68,4 +68,9 @@ std::string WheelResiduesWrong(double b) {
   return Printf("Error in BComputer::Run, p0=%.0lf, Inversible computation is KO\n", b);
 }
 
+std::string PiecesDoNotChain(const char* name, int piece, double start, double previousEnd) {
+  return Printf("Error in the pieces of %s: piece %d starts from %.0lf, the piece before it ended at %.0lf\n",
+                name, piece, start, previousEnd);
+}
+
 }  // namespace msg

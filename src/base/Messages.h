@@ -43,5 +43,7 @@ std::string CBoundsTooLarge();
 std::string DListOverflow();
 std::string DListTooShort();
 std::string WheelResiduesWrong(double b);
+// The pieces of a component on several threads.
+std::string PiecesDoNotChain(const char* name, int piece, double start, double previousEnd);
 
 }  // namespace msg

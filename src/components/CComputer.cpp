@@ -69,10 +69,14 @@ double CComputer::EstimateMemory() {
          8.0 * LongFloor(lb / std::log(lb)) + 4.0 * lb;
 }
 
+void CComputer::ShareTablesOf(const Computer& other) {
+  const CComputer* c = dynamic_cast<const CComputer*>(&other);
+  if (c != nullptr && c->factors && c->factorLimit == factorLimit) factors = c->factors;
+}
+
 void CComputer::FreeTables() {
-  if (lpfTable.empty()) return;
-  lpfTable.reset();
-  muTable.reset();
+  if (!mBlock) return;
+  factors.reset();
   mBlock.reset();  // before the primes it reads
   sievePrimes.reset();
   mPrimes.reset();
@@ -83,22 +87,15 @@ void CComputer::FreeTables() {
 }
 
 void CComputer::Prepare() {
-  if (!lpfTable.empty()) return;
+  if (mBlock) return;
 
   Integer xz;
   xz.Divide(x, Integer(z));
   cubeRootXz = xz.FloorCbrt();
   if (cubeRootXz >= lowerBound) return;  // no leaf to count
 
-  // Least prime factors and Moebius values of the odd m below M.
-  const int32_t M = factorLimit;
-  const int32_t half = M / 2;
-  lpfTable = Buffer<uint16_t>(half > 0 ? half : 1);
-  muTable = Buffer<int8_t>(half > 0 ? half : 1);
-  {
-    Block table(M);
-    table.RunMoebiusSieve(M, lpfTable.data(), muTable.data(), y);
-  }
+  // Least prime factors and Moebius values of the odd m below factorLimit.
+  if (!factors) factors = std::make_shared<const FactorTable>(factorLimit, y);
 
   Integer xy;
   xy.Divide(x, Integer(y));
@@ -265,10 +262,12 @@ void CComputer::Run() {
       if (mEnd > M) mEnd = M;
       int32_t m = LongFloor(mLo) + 1;
       if (m % 2 == 0) ++m;
+      const uint16_t* lpf = factors->Lpf();
+      const int8_t* mu = factors->Mu();
       for (; m < mEnd; m += 2) {
         const int32_t i = (m - 1) / 2;
-        const double a = lpfTable[i] == 0 ? m : 2.0 * lpfTable[i] + 1.0;
-        LeafSum(m, a, muTable[i], w);
+        const double a = lpf[i] == 0 ? m : 2.0 * lpf[i] + 1.0;
+        LeafSum(m, a, mu[i], w);
       }
     }
 

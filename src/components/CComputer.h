@@ -4,10 +4,12 @@
 // The leaves are visited window by window over n = x/(p m); the m values of
 // a window come from a factor table, a sieve of primes and a Moebius sieve.
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "base/Buffer.h"
 #include "components/Computer.h"
+#include "components/FactorTable.h"
 #include "sieve/MBlock.h"
 #include "sieve/PrimeSeries.h"
 
@@ -24,6 +26,7 @@ class CComputer : public Computer {
   void FreeTables() override;
   void Run() override;
   void Prepare() override;
+  void ShareTablesOf(const Computer& other) override;  // the factor tables
 
  private:
   // Bounds of the current window, handed to every LeafSum call.
@@ -40,8 +43,7 @@ class CComputer : public Computer {
   double z;
   int32_t factorLimit;
   // The tables of Prepare, freed by FreeTables.
-  Buffer<uint16_t> lpfTable;
-  Buffer<int8_t> muTable;
+  std::shared_ptr<const FactorTable> factors;  // of the odd m below factorLimit
   int32_t bigPrimeCount;
   Buffer<double> bigPrimeArray;
   Buffer<double> bigPrimeInverse;  // 1/p of each entry of bigPrimeArray

@@ -4,7 +4,6 @@
 
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
-#include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
 #include "components/ComponentProgress.h"
 
@@ -67,6 +66,8 @@ void Computer::InitRangeCount() {
 
 void Computer::Prepare() {}
 
+void Computer::ShareTablesOf(const Computer&) {}
+
 void Computer::SetMode(int32_t m) {
   if (m == mode) return;
   mode = m;
@@ -84,7 +85,7 @@ void Computer::TimedRun() {
   if (verbose) {
     GetName(name);
     console.Write(msg::ComputingTerm(name));
-    t0 = ElapsedSeconds();
+    t0 = console.Seconds();
   }
   GetRange(rangeStart, rangeEnd);
   ComponentRunStarted();
@@ -92,8 +93,19 @@ void Computer::TimedRun() {
   ComponentRunEnded();
   if (verbose) {
     GetName(name);
-    console.Write(msg::TermLine(name, result.Text(), ElapsedSeconds() - t0));
+    console.Write(msg::TermLine(name, result.Text(), console.Seconds() - t0));
   }
+}
+
+void Computer::RunPiece(double start, double end) {
+  rangeStart = start;
+  rangeEnd = end;
+  result = Integer(0.0);
+  piAtRangeStart = piAtRangeEnd = std::nan("");
+  const int32_t v = verbose;
+  verbose = 0;
+  Run();
+  verbose = v;
 }
 
 void Computer::ShowProgress(double v) {

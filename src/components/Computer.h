@@ -27,11 +27,21 @@ class Computer {
   virtual void InitRangeCount();
   virtual void Prepare();
   virtual void SetMode(int32_t m);
+  // Takes the read-only tables of another computer of the same component
+  // and arguments, once that one has prepared them, instead of building its
+  // own (computers on several threads share them).
+  virtual void ShareTablesOf(const Computer& other);
 
   void SetVerbose(int32_t v) { verbose = v; }
   void SetConsole(const Console& c) { console = c; }  // where its reports go
   void SetLowerBound(double b) { lowerBound = b; }
   void TimedRun();
+  // Runs the piece (start, end] of the interval that GetRange gives, silently:
+  // result holds the term's part over the piece alone, and GetPiBounds the
+  // running count at both ends (D: the checksums), NaN where the run did not
+  // reach them. The tables of an earlier piece are kept, so that one object
+  // can run many pieces.
+  void RunPiece(double start, double end);
   void ShowProgress(double v);
 
  protected:

@@ -9,7 +9,6 @@
 #include "auxcount/SmallPi.h"
 #include "base/Messages.h"
 #include "components/SumLeaves.h"
-#include "sieve/Block.h"
 #include "sieve/CBlock.h"
 #include "sieve/MBlock.h"
 #include "sieve/MMBlock.h"
@@ -104,23 +103,20 @@ double DComputer::EstimateMemory() {
 }
 
 void DComputer::FreeTables() {
-  if (lpfIndex.empty()) return;
-  lpfIndex.reset();
-  muTable.reset();
+  factors.reset();
   mmBlock.reset();
+}
+
+void DComputer::ShareTablesOf(const Computer& other) {
+  const DComputer* d = dynamic_cast<const DComputer*>(&other);
+  if (d != nullptr && d->factors && d->zTableLimit == zTableLimit) factors = d->factors;
 }
 
 int DComputer::IsNormalMode() const { return (mode == 0 && phiPosition != rangeStart) ? 1 : 0; }
 
 void DComputer::Prepare() {
-  if (!lpfIndex.empty()) return;
-  const int32_t half = zTableLimit > 0 ? zTableLimit / 2 : 0;
-  lpfIndex = Buffer<uint16_t>(half + 1);
-  muTable = Buffer<int8_t>(half + 1);
-  {
-    Block table(zTableLimit > 0 ? zTableLimit : 1);
-    if (half > 0) table.RunMoebiusSieve(zTableLimit, lpfIndex.data(), muTable.data(), y);
-  }
+  if (mmBlock) return;
+  if (!factors) factors = std::make_shared<const FactorTable>(zTableLimit, y);
   mmBlock.emplace(z, y, mStep);
   phiCount = LongFloor(SmallPi(lowerBound)) - 1;
   if (phiCount < 0) phiCount = 0;
@@ -226,7 +222,7 @@ struct DComputer::Sweep {
 };
 
 LeafTables DComputer::LeafTablesFor(const CBlock& window, MBlock& mblock) const {
-  return LeafTables{&x,       zTableLimit, lpfIndex.data(), muTable.data(), &*mmBlock,
+  return LeafTables{&x,       zTableLimit, factors->Lpf(), factors->Mu(), &*mmBlock,
                     &mblock, mStep,       &window};
 }
 

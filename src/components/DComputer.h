@@ -9,10 +9,12 @@
 // struck every leaf of p in the window is counted with one tree query plus a
 // per-prime running count of the unstruck odd integers of the earlier windows.
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "base/Buffer.h"
 #include "components/Computer.h"
+#include "components/FactorTable.h"
 #include "components/SumLeaves.h"
 #include "sieve/MMBlock.h"
 
@@ -33,11 +35,12 @@ class DComputer : public Computer {
   int IsNormalMode() const override;
   void InitRangeCount() override;
   void Prepare() override;
+  void ShareTablesOf(const Computer& other) override;  // the factor tables
 
   // The tables of the leaf sum (after Prepare) with a window and a Moebius
   // block of MStep() numbers.
   LeafTables LeafTablesFor(const CBlock& window, MBlock& mblock) const;
-  bool TablesBuilt() const { return !lpfIndex.empty(); }
+  bool TablesBuilt() const { return mmBlock.has_value(); }
   int32_t MStep() const { return mStep; }
   // The running counts of the primes of the component, for diagnostics.
   int32_t PhiCount() const { return phiCount; }
@@ -59,8 +62,7 @@ class DComputer : public Computer {
   double z;
   int32_t zTableLimit;
   // The tables of Prepare, freed by FreeTables.
-  Buffer<uint16_t> lpfIndex;
-  Buffer<int8_t> muTable;
+  std::shared_ptr<const FactorTable> factors;  // of the odd m below zTableLimit
   mutable std::optional<MMBlock> mmBlock;  // its cursor moves under a const leaf sum
   int32_t phiCount;
   Buffer<double> phiAcc;  // kept from one interval to the next

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "arith/Floor.h"
-#include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
@@ -28,7 +27,7 @@ Integer RunComponent(Computer&& c, int verbose, const Console& console) {
 // The line of a term computed outside the component computers.
 void ReportTerm(const char* name, const Integer& value, double t0, int verbose,
                 const Console& console) {
-  if (verbose) console.Write(msg::TermLine(name, value.Text(), ElapsedSeconds() - t0));
+  if (verbose) console.Write(msg::TermLine(name, value.Text(), console.Seconds() - t0));
 }
 
 }  // namespace
@@ -50,7 +49,7 @@ Integer TermD(const Integer& x, double y, double z, int verbose, const Console& 
 }
 
 Integer TermPhi0(const Integer& x, double y, double z, int verbose, const Console& console) {
-  const double t0 = ElapsedSeconds();
+  const double t0 = console.Seconds();
   // Segments of floor(sqrt(x / z)) numbers.
   const Integer phi0 = OrdinaryLeafSum(x, y, z, DoubleFloor(std::sqrt(x.GetApprox() / z)));
   ReportTerm("phi0", phi0, t0, verbose, console);
@@ -58,7 +57,7 @@ Integer TermPhi0(const Integer& x, double y, double z, int verbose, const Consol
 }
 
 Integer TermSigma(const Integer& x, double y, double, int verbose, const Console& console) {
-  const double t0 = ElapsedSeconds();
+  const double t0 = console.Seconds();
   // q = max(floor(x / y^2), floor(x^(1/4))), u = floor(x^(1/3)).
   Integer Y2;
   Y2.Product(Integer(y), Integer(y));

@@ -23,8 +23,17 @@ typedef Integer (*EngineFunction)(const Integer& x, double y, double z, int verb
 // files, only the value and the check line.
 enum { kCheckedPiSilent = 0, kCheckedPiVerbose = 1, kCheckedPiQuiet = 2 };
 
-// Stores pi(x) in result (in every case) and returns 0 when the check
-// passed, 1 when it failed; verbose is one of the report levels.
+// Stores pi(x) in result (in every case; 0 when an evaluation failed) and
+// returns 0 when the check passed, 1 when it failed; verbose is one of the
+// report levels.
 int CheckedPi(Integer x, Integer& result, int verbose);
-// The same with the given evaluation in place of the counting engine.
+// The same on the given number of threads. The two evaluations and the
+// window count are independent: with an even number of threads the two
+// evaluations run side by side, each on half of them, otherwise one after the
+// other on all of them; the window count runs beside them. The report is the
+// same text in the same order as with one thread, its times read from the
+// wall clock.
+int CheckedPi(Integer x, Integer& result, int verbose, int threads);
+// The same with the given evaluation in place of the counting engine, on
+// one thread.
 int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine);

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "driver/RangeDialogue.h"
 
@@ -19,6 +20,7 @@ const char kExamples[] =
     "  brunsk --start 1000 --end 1099 --yes         compute k = 1000..1099 into Pix1000-1099.txt\n"
     "  nohup brunsk --start 1000 --end 1099 --yes --quiet > brunsk.log &\n"
     "  brunsk --start 2010 --end 2011 --output results\n"
+    "  brunsk --start 1000 --end 1099 --threads 2   on 2 threads (default: every core)\n"
     "  brunsk --self-test                           check this machine and build (under a minute)\n"
     "  brunsk --self-test --seed 1796771511         repeat a self-test with the seed it printed\n"
     "  brunsk --check-file Pix1000-1099.txt         check a returned result file\n"
@@ -42,8 +44,14 @@ class OptionFormatter : public CLI::Formatter {
 
 }  // namespace
 
+int DefaultThreads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
 CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CommandLine line;
+  line.threads = DefaultThreads();
   CLI::App app("Computes pi(x) exactly for x = k * 10^14, k = S..E (1000 <= S <= E <= 10000), checks\n"
                "every value and appends one line per value to PixS-E.txt.",
                "brunsk");
@@ -61,6 +69,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   CLI::Option* output = app.add_option("--output", line.output, "folder of the result file (default: the current one)")
                             ->type_name("DIR")
                             ->check(CLI::ExistingDirectory);
+  app.add_option("--threads", line.threads, "threads of each point's computation (default: every online core)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 4096))
+      ->needs(start);
   app.add_flag("--quiet,-q", line.quiet, "no engine report: each point's header, value and check line only");
   CLI::Option* selfTest = app.add_flag("--self-test", "check this machine and build, then exit");
   app.add_option("--seed", line.seed, "with --self-test: the seed of the random arguments, to repeat a run")

@@ -20,6 +20,7 @@ struct CommandLine {
   bool yes = false;
   bool quiet = false;
   std::string output;  // folder of the result file, "" for the current one
+  int threads = 1;     // of each point's computation; DefaultThreads() unless --threads
   std::vector<std::string> files;
   std::string against;
   unsigned long seed = 0;  // of the self-test's random arguments, 0 for one from the clock
@@ -28,6 +29,9 @@ struct CommandLine {
 
 // The program's name and version, as the banner gives them.
 extern const char kProgramVersion[];
+
+// The default number of threads: every online core, at least one.
+int DefaultThreads();
 
 // Parses the arguments. Help and version text go to out; a bad argument is
 // reported on err with the usage after it and gives mode kExit, status 1;

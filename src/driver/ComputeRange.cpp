@@ -14,11 +14,12 @@ namespace {
 
 constexpr double kGridStep = 1e14;
 
-void PrintHeader(double k, double E) {
+void PrintHeader(double k, double E, int threads) {
   printf("\n");
   printf("----------------------------------------------------------\n");
   printf("%ld/%ld - Compute and check pi(x) for x=%E\n", static_cast<long>(k), static_cast<long>(E),
          k * kGridStep);
+  if (threads > 1) printf("Running on %d threads\n", threads);
   printf("----------------------------------------------------------\n");
   printf("\n");
   fflush(stdout);
@@ -86,9 +87,9 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
     x.Multiply(k);
     Integer p;
 
-    PrintHeader(k, E);
+    PrintHeader(k, E, settings.threads);
     if (settings.pointStarted) settings.pointStarted(static_cast<long>(k));
-    int status = checkedPi(x, p, settings.quiet ? kCheckedPiQuiet : kCheckedPiVerbose);
+    int status = checkedPi(x, p, settings.quiet ? kCheckedPiQuiet : kCheckedPiVerbose, settings.threads);
 
     char digits[64];
     p.Format(digits);

@@ -11,8 +11,8 @@
 
 // The per-point computation: stores pi(x) in result and returns 0 when the
 // value is confirmed, 1 when its check failed. verbose is one of the
-// CheckedPi report levels.
-typedef int (*PointFunction)(Integer x, Integer& result, int verbose);
+// CheckedPi report levels; threads is the number of threads it may use.
+typedef int (*PointFunction)(Integer x, Integer& result, int verbose, int threads);
 
 struct RangeSettings {
   std::string folder;    // where the result file goes; "" is the current directory
@@ -23,6 +23,7 @@ struct RangeSettings {
   // once its line is on disk.
   std::function<void(long k)> pointStarted;
   std::function<void(long k)> pointWritten;
+  int threads = 1;       // of each point's computation; above 1 the point header says so
 };
 
 // How a range ended; the values are the program's exit statuses.

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   RangeSettings settings;
   settings.folder = line.output;
   settings.quiet = line.quiet;
+  settings.threads = line.threads;
   // From the command line the errors go where scripts look for them.
   if (line.mode == CommandLine::kRange) settings.errors = stderr;
   RangeFunction computeRange = [&settings](double S, double E) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/MillerRabin.h"
+#include "engine/EvaluationFailure.h"
 
 namespace {
 
@@ -22,11 +23,13 @@ struct EngineCall {
 std::vector<EngineCall> gEngineCalls;
 double gBase = 0.0;
 double gDelta = 0.0;
+size_t gFailingCall = 0;  // 1 or 2: that call throws, as pieces that do not chain do
 
 Integer FakeEngine(const Integer& x, double y, double z, int verbose) {
   char digits[64];
   x.Format(digits);
   gEngineCalls.push_back({digits, y, z, verbose});
+  if (gEngineCalls.size() == gFailingCall) throw EvaluationFailure("pieces");
   if (verbose) {
     printf("<engine %s y=%.0f z=%.0f>\n", digits, y, z);
   }
@@ -123,6 +126,25 @@ TEST(CheckedPiTest, EngineFailureIsReportedAsAMismatch) {
   Integer result;
   std::string out;
   EXPECT_EQ(1, Check(1e12, result, 0, &out));
+}
+
+TEST(CheckedPiTest, AFailedEvaluationIsAFailedCheck) {
+  const uint64_t x = 1000000000000ULL;
+  gBase = 37607912018.0;
+  gDelta = static_cast<double>(testref::CountPrimes(x, x + 100000));
+  for (size_t failing : {1, 2}) {
+    SCOPED_TRACE(failing);
+    gFailingCall = failing;
+    Integer result;
+    std::string out;
+    EXPECT_EQ(1, Check(1e12, result, 1, &out));
+    EXPECT_EQ(2u, gEngineCalls.size());
+    EXPECT_EQ(failing == 1 ? 0.0 : gBase, result.GetApprox());
+    EXPECT_NE(std::string::npos, out.find("\nChecking delta value..."));
+    EXPECT_EQ(std::string::npos, out.find("Check OK"));
+    EXPECT_NE(std::string::npos, out.find("Check KO"));
+  }
+  gFailingCall = 0;
 }
 
 TEST(CheckedPiTest, DefaultYReachingTheSquareRootIsLowered) {

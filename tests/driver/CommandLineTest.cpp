@@ -38,6 +38,10 @@ TEST(CommandLineTest, ModesAndTheirOptions) {
   EXPECT_TRUE(range.line.yes && range.line.quiet);
   EXPECT_EQ("/tmp", range.line.output);
   EXPECT_EQ("", range.err);
+  EXPECT_EQ(DefaultThreads(), range.line.threads);
+  EXPECT_EQ(DefaultThreads(), Parse({}).line.threads);
+  EXPECT_GE(DefaultThreads(), 1);
+  EXPECT_EQ(3, Parse({"--start", "1000", "--end", "1000", "--threads", "3"}).line.threads);
 
   EXPECT_EQ(CommandLine::kSelfTest, Parse({"--self-test"}).line.mode);
   EXPECT_EQ(42u, Parse({"--self-test", "--seed", "42"}).line.seed);
@@ -76,6 +80,9 @@ TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
       {{"--self-test", "--start", "1000", "--end", "1000"}, ""},
       {{"--check-file", "/nonexistent/Pix1000-1000.txt"}, ""},
       {{"--output", "/nonexistent/folder"}, ""},
+      {{"--start", "1000", "--end", "1000", "--threads", "0"}, ""},
+      {{"--start", "1000", "--end", "1000", "--threads", "two"}, ""},
+      {{"--threads", "2"}, ""},
       {{"--frobnicate"}, ""},
       {{"1000"}, ""},
   };

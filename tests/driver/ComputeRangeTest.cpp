@@ -33,10 +33,12 @@ const std::string kDashes = "---------------------------------------------------
 std::vector<double> gCalls;
 double gFailAt = -1.0;
 useconds_t gPause = 0;
+int gThreads = 0;  // of the last call
 
-int FakeCheckedPi(Integer x, Integer& result, int verbose) {
+int FakeCheckedPi(Integer x, Integer& result, int verbose, int threads) {
   double k = x.GetApprox() / 1e14;
   gCalls.push_back(k);
+  gThreads = threads;
   if (k == 1000.0) {
     result = Integer(2623557157654233.0);
   } else if (k == 10000.0) {
@@ -89,9 +91,11 @@ class ComputeRangeTest : public ::testing::Test {
 
   // Runs the range with the double; returns the transcript less the progress
   // lines, whose form is checked on the way.
-  std::string Run(double S, double E) {
+  std::string Run(double S, double E, int threads = 1) {
     testing::internal::CaptureStdout();
-    status_ = ComputeRange(S, E, FakeCheckedPi);
+    RangeSettings settings;
+    settings.threads = threads;
+    status_ = ComputeRange(S, E, settings, FakeCheckedPi);
     std::istringstream out(testing::internal::GetCapturedStdout());
     std::string kept, line;
     const std::regex progress(
@@ -157,6 +161,15 @@ TEST_F(ComputeRangeTest, OnePointAtEachEndOfTheGrid) {
   out = Run(10000, 10000);
   EXPECT_EQ(Header(10000, 10000, "1.000000E+18") + "<point 10000 verbose=1>\n", out);
   EXPECT_EQ("10000:24739954287740860:-0.05178:649\n", ReadFile("Pix10000-10000.txt"));
+}
+
+TEST_F(ComputeRangeTest, ThreadsReachThePointAndItsHeader) {
+  EXPECT_EQ(Header(1000, 1000, "1.000000E+17") + "<point 1000 verbose=1>\n", Run(1000, 1000, 1));
+  EXPECT_EQ(1, gThreads);
+  std::string header = Header(1001, 1001, "1.001000E+17");
+  header.insert(header.rfind(kDashes), "Running on 3 threads\n");
+  EXPECT_EQ(header + "<point 1001 verbose=1>\n", Run(1001, 1001, 3));
+  EXPECT_EQ(3, gThreads);
 }
 
 TEST_F(ComputeRangeTest, ContinuesAtTheFirstMissingPoint) {
