@@ -49,7 +49,7 @@ void Profile(const char* name, std::unique_ptr<Computer> c, int slices) {
     total += t;
     if (i == slices / 2) startCost = start;
     density[i] = (t - start > 0.0 ? t - start : 0.0) / (b - a);
-    model[i] = ExpectedCost(shape, s, a, b) / (b - a);
+    model[i] = ExpectedCost(shape, s, e, a, b) / (b - a);
     if (i == slices - 1) {
       lastDensity = density[i];
       lastModel = model[i];

@@ -5,20 +5,20 @@
 // and the small last ones let every thread finish at nearly the same time.
 #include <vector>
 
-// The expected work per unit of the interval at n: 1 + k (s / n)^g. The 1 is
-// the sieve of the window, the same everywhere; the second part is the work
-// on the quotients that fall into the window, dense near the start.
+// The expected work per unit of n along (s, e], as a step function over
+// kCostSlices slices of equal ratio: slice i is (s r^i, s r^(i+1)],
+// r = (e/s)^(1/kCostSlices). Only the ratios between the steps matter.
+constexpr int kCostSlices = 16;
 struct CostShape {
-  double k;
-  double g;  // > 0
+  double density[kCostSlices];
 };
 
 // The shape of the component with the given letter ("A" to "D"), as
 // measured; a flat shape for any other.
 CostShape ComponentCostShape(const char* name);
 
-// The expected cost of (a, b] inside the interval that starts at s.
-double ExpectedCost(const CostShape& shape, double s, double a, double b);
+// The expected cost of (a, b] inside the interval (s, e].
+double ExpectedCost(const CostShape& shape, double s, double e, double a, double b);
 
 struct Piece {
   double start, end;  // the piece (start, end], whole numbers

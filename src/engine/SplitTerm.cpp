@@ -42,15 +42,14 @@ Integer SplitTerm(const ComputerMaker& make, const std::vector<Piece>& pieces, i
   computers[0] = make();
   char name[8];
   computers[0]->GetName(name);
-  // The first computer's tables are built here, before any thread reads
-  // them, and the others share what is read-only of them.
-  computers[0]->Prepare();
-
   double t0 = 0.0;
   if (verbose) {
     console.Write(msg::ComputingTerm(name));
     t0 = console.Seconds();
   }
+  // The first computer's tables are built here, before any thread reads
+  // them, and the others share what is read-only of them.
+  computers[0]->Prepare();
 
   const int count = static_cast<int>(pieces.size());
   std::vector<double> costs(count);

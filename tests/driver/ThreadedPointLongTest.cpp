@@ -1,4 +1,4 @@
-// A whole grid point checked on one, two and three threads (the evaluations
+// A whole grid point checked on 1, 2, 3, 7 and 16 threads (the evaluations
 // side by side, and one after the other) gives the same result line (minutes).
 #include <gtest/gtest.h>
 
@@ -19,10 +19,12 @@ std::string ResultLineOn(int threads) {
   return FormatResultLine(1000, digits, NormalisedDeviation(p.GetApprox(), x.GetApprox()));
 }
 
-TEST(ThreadedPoint, ResultLineOfTheFirstGridPointOnOneTwoAndThreeThreads) {
+TEST(ThreadedPoint, ResultLineOfTheFirstGridPointOnAnyNumberOfThreads) {
   const std::string line = "1000:2623557157654233:-0.05813:158\n";
   EXPECT_EQ(line, ResultLineOn(2));
   EXPECT_EQ(line, ResultLineOn(3));
+  EXPECT_EQ(line, ResultLineOn(7));
+  EXPECT_EQ(line, ResultLineOn(16));
   EXPECT_EQ(line, ResultLineOn(1));
 }
 

@@ -27,14 +27,14 @@ TEST(PieceCut, PiecesCoverTheIntervalWithFallingCosts) {
         if (i > 0) {
           EXPECT_EQ(pieces[i - 1].end, p.start);
         }
-        EXPECT_NEAR(ExpectedCost(shape, s, p.start, p.end), p.cost, 1e-6 * p.cost);
+        EXPECT_NEAR(ExpectedCost(shape, s, e, p.start, p.end), p.cost, 1e-6 * p.cost);
         // Falling costs, down to the floor (the last piece takes the rest).
         if (i > 0 && i + 1 < pieces.size()) {
           EXPECT_LE(p.cost, pieces[i - 1].cost * 1.0001);
         }
         total += p.cost;
       }
-      EXPECT_NEAR(ExpectedCost(shape, s, s, e), total, 1e-9 * total);
+      EXPECT_NEAR(ExpectedCost(shape, s, e, s, e), total, 1e-9 * total);
       EXPECT_LE(pieces.size(), 10u * threads);
       EXPECT_GE(pieces.size(), 6u * threads);
       // The last pieces are small: none above a 1/(16 threads) share.
