@@ -5,8 +5,15 @@
 // work running side by side can be printed in order afterwards. Times are
 // read from the process clock unless the console is asked for the wall clock
 // (when several threads run, the process clock adds up all of them). A
-// console is a value: it holds no state of its own.
+// console is a value: it holds no state of its own. It may carry where the
+// progress of the terms goes (a host that shows how far a long evaluation
+// is); the consoles of nested evaluations and of pieces carry none, so only
+// the outermost run of a term reports.
+#include <functional>
 #include <string>
+
+// Told a term's letter ('A' .. 'D') and the fraction of it done, 0 .. 1.
+using ProgressSink = std::function<void(char term, double fraction)>;
 
 class Console {
  public:
@@ -24,9 +31,20 @@ class Console {
   bool UsesWallClock() const { return wallClock_; }
   double Seconds() const;  // the time on the console's clock
 
+  // The same console with the progress of its terms going to sink.
+  Console WithProgress(ProgressSink sink) const {
+    Console c = *this;
+    c.progress_ = std::move(sink);
+    return c;
+  }
+  void Progress(char term, double fraction) const {
+    if (progress_) progress_(term, fraction);
+  }
+
  private:
   std::string* buffer_ = nullptr;
   bool wallClock_ = false;
+  ProgressSink progress_;
 };
 
 // The checks inside the arithmetic and the sieves, which are handed no

@@ -6,11 +6,12 @@
 // success always means every line of the range is there and whole.
 #include "boinc/BoincUnit.h"
 
+#include <mutex>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-#include "components/ComponentProgress.h"
 #include "driver/RangeDialogue.h"
 #include "driver/ResultScan.h"
 
@@ -35,7 +36,7 @@ bool ReadWhole(const char** at, long* value) {
 
 }  // namespace
 
-BoincUnit::BoincUnit(BoincCalls& boinc, PointFunction point, FILE* log) : boinc_(boinc), point_(point), log_(log) {}
+BoincUnit::BoincUnit(BoincCalls& boinc, UnitPointFunction point, FILE* log) : boinc_(boinc), point_(point), log_(log) {}
 
 int BoincUnit::Run(const std::vector<std::string>& arguments) {
   int started = boinc_.Init();
@@ -120,8 +121,7 @@ int BoincUnit::Compute() {
   range.path = settings_.output;
   range.quiet = true;
   range.errors = log_;
-  // The thread count, once the range loop takes one:
-  // range.threads = settings_.threads;
+  range.threads = settings_.threads;
   range.pointStarted = [this, total](long k) {
     pointsBefore_ = k - settings_.start;
     inHand_ = k;
@@ -134,12 +134,17 @@ int BoincUnit::Compute() {
     if (k < settings_.end) Report((k - settings_.start + 1) / total);
     if (boinc_.TimeToCheckpoint()) boinc_.CheckpointCompleted();
   };
-  SetComponentProgressObserver([this, total](char component, double fraction) {
-    Report((pointsBefore_ + progress_.Advance(component, fraction)) / total);
-  });
-  RangeStatus status = ComputeRange(static_cast<double>(settings_.start), static_cast<double>(settings_.end),
-                                    range, point_);
-  SetComponentProgressObserver(nullptr);
+  // The two evaluations of a point may report from two threads at once.
+  std::mutex reporting;
+  const EvaluationProgress progress = [this, total, &reporting](int evaluation, char term, double fraction) {
+    std::lock_guard<std::mutex> hold(reporting);
+    Report((pointsBefore_ + progress_.Advance(evaluation, term, fraction)) / total);
+  };
+  const PointFunction point = [this, &progress](Integer x, Integer& result, int verbose, int threads) {
+    return point_(x, result, verbose, threads, progress);
+  };
+  RangeStatus status =
+      ComputeRange(static_cast<double>(settings_.start), static_cast<double>(settings_.end), range, point);
 
   if (status == kRangeCheckFailed) {
     // A damaged output was named by the range loop; a failed check only on

@@ -12,6 +12,7 @@
 
 #include "boinc/BoincCalls.h"
 #include "boinc/PointProgress.h"
+#include "driver/CheckedPi.h"
 #include "driver/ComputeRange.h"
 
 // The unit's exit statuses (given to Finish).
@@ -31,11 +32,17 @@ struct UnitSettings {
   std::string output;
 };
 
+// The per-point computation with the progress of its evaluations (CheckedPi,
+// or a stand-in in the tests).
+typedef std::function<int(Integer x, Integer& result, int verbose, int threads,
+                          const EvaluationProgress& progress)>
+    UnitPointFunction;
+
 class BoincUnit {
  public:
-  // point is the per-point computation (CheckedPi, or a stand-in in the
-  // tests); the unit's messages go to log, one line each.
-  BoincUnit(BoincCalls& boinc, PointFunction point, FILE* log);
+  // point is the per-point computation; the unit's messages go to log, one
+  // line each.
+  BoincUnit(BoincCalls& boinc, UnitPointFunction point, FILE* log);
 
   // Starts the runtime, reads the arguments (only "--nthreads N") and the
   // input, computes the range and calls Finish once with the status, which
@@ -52,7 +59,7 @@ class BoincUnit {
   void Report(double fraction);
 
   BoincCalls& boinc_;
-  PointFunction point_;
+  UnitPointFunction point_;
   FILE* log_;
   UnitSettings settings_;
   PointProgress progress_;

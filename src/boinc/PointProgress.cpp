@@ -14,19 +14,17 @@ constexpr double kEvaluationShare = 0.47;               // of the point, each of
 
 }  // namespace
 
-void PointProgress::Reset() {
-  stage_ = -1;
-  fraction_ = 0.0;
-}
+void PointProgress::Reset() { *this = PointProgress(); }
 
-double PointProgress::Advance(char component, double fraction) {
-  int index = component - 'A';
-  bool inHand = stage_ >= 0 && index == stage_ % 4;
-  bool dueNext = stage_ < 7 && index == (stage_ + 1) % 4;
-  if (!inHand && !dueNext) return fraction_;
-  if (!inHand) ++stage_;
-  double within = kShare[stage_ % 4] * std::clamp(fraction, 0.0, 1.0);
-  for (int i = 0; i < stage_ % 4; ++i) within += kShare[i];
-  fraction_ = std::max(fraction_, kEvaluationShare * (stage_ / 4 + within));
+double PointProgress::Advance(int evaluation, char term, double fraction) {
+  const int index = term - 'A';
+  if (evaluation < 0 || evaluation > 1 || index < 0 || index > 3) return fraction_;
+  double& done = done_[evaluation][index];
+  done = std::max(done, std::clamp(fraction, 0.0, 1.0));
+  double sum = 0.0;
+  for (const auto& terms : done_) {
+    for (int i = 0; i < 4; ++i) sum += kEvaluationShare * kShare[i] * terms[i];
+  }
+  fraction_ = std::max(fraction_, sum);
   return fraction_;
 }

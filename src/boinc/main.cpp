@@ -9,6 +9,11 @@
 
 int main(int argc, char** argv) {
   BoincLibrary boinc;
-  BoincUnit unit(boinc, CheckedPi, stderr);
+  BoincUnit unit(
+      boinc,
+      [](Integer x, Integer& result, int verbose, int threads, const EvaluationProgress& progress) {
+        return CheckedPi(x, result, verbose, threads, progress);
+      },
+      stderr);
   return unit.Run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -5,7 +5,6 @@
 #include "arith/Floor.h"
 #include "auxcount/PiN.h"
 #include "base/Messages.h"
-#include "components/ComponentProgress.h"
 
 Computer::Computer(const Integer& x_, double y_, double blockFactor_)
     : x(x_), y(y_), blockFactor(blockFactor_) {
@@ -88,9 +87,7 @@ void Computer::TimedRun() {
     t0 = console.Seconds();
   }
   GetRange(rangeStart, rangeEnd);
-  ComponentRunStarted();
   Run();
-  ComponentRunEnded();
   if (verbose) {
     GetName(name);
     console.Write(msg::TermLine(name, result.Text(), console.Seconds() - t0));
@@ -111,7 +108,7 @@ void Computer::RunPiece(double start, double end) {
 void Computer::ShowProgress(double v) {
   char name[8];
   GetName(name);
-  ReportComponentProgress(name[0], rangeEnd > rangeStart ? (v - rangeStart) / (rangeEnd - rangeStart) : 1.0);
+  console.Progress(name[0], rangeEnd > rangeStart ? (v - rangeStart) / (rangeEnd - rangeStart) : 1.0);
   if (verbose == 0) return;
   double e;
   if (v == rangeEnd)

@@ -33,13 +33,19 @@ bool Evaluate(const Evaluation& engine, const Integer& x, TuningParameters p, in
   }
 }
 
-int Check(Integer x, Integer& result, int level, const Evaluation& engine, int threads) {
+int Check(Integer x, Integer& result, int level, const Evaluation& engine, int threads,
+          const EvaluationProgress& progress) {
   if (threads < 1) threads = 1;
   // The engine and the steps of the check report only at the verbose level;
   // the check's outcome is reported at both.
   int verbose = level == kCheckedPiVerbose ? 1 : 0;
   bool outcome = level != kCheckedPiSilent;
   const Console console = threads > 1 ? Console().WithWallClock() : Console();
+  // Each evaluation's terms report their progress tagged with its number.
+  auto tagged = [&progress](const Console& c, int evaluation) {
+    if (!progress) return c;
+    return c.WithProgress([&progress, evaluation](char term, double f) { progress(evaluation, term, f); });
+  };
   double t0 = console.Seconds();
   double s = x.FloorSqrt();
   TuningParameters main = MainRunParameters(x);
@@ -74,10 +80,10 @@ int Check(Integer x, Integer& result, int level, const Evaluation& engine, int t
     std::string secondReport;
     bool secondEvaluated = false;
     std::thread other([&] {
-      secondEvaluated = Evaluate(engine, x2, second, verbose, Console(&secondReport).WithWallClock(),
+      secondEvaluated = Evaluate(engine, x2, second, verbose, tagged(Console(&secondReport).WithWallClock(), 1),
                                  threads / 2, upper);
     });
-    evaluated = Evaluate(engine, x, main, verbose, console, threads / 2, result);
+    evaluated = Evaluate(engine, x, main, verbose, tagged(console, 0), threads / 2, result);
     reportMain();
     other.join();
     evaluated = evaluated && secondEvaluated;
@@ -87,13 +93,13 @@ int Check(Integer x, Integer& result, int level, const Evaluation& engine, int t
       fputs(secondReport.c_str(), stdout);
     }
   } else {
-    evaluated = Evaluate(engine, x, main, verbose, console, threads, result);
+    evaluated = Evaluate(engine, x, main, verbose, tagged(console, 0), threads, result);
     reportMain();
     if (verbose) {
       printf("\n");
       printf("Computation of pi(x+delta) :\n");
     }
-    evaluated = Evaluate(engine, x2, second, verbose, console, threads, upper) && evaluated;
+    evaluated = Evaluate(engine, x2, second, verbose, tagged(console, 1), threads, upper) && evaluated;
   }
   upper.Subtract(result);
   double d = upper.GetDouble();
@@ -143,15 +149,19 @@ TuningParameters SecondRunParameters(const Integer& x, TuningParameters main) {
 int CheckedPi(Integer x, Integer& result, int verbose) { return CheckedPi(x, result, verbose, 1); }
 
 int CheckedPi(Integer x, Integer& result, int verbose, int threads) {
+  return CheckedPi(x, result, verbose, threads, EvaluationProgress());
+}
+
+int CheckedPi(Integer x, Integer& result, int verbose, int threads, const EvaluationProgress& progress) {
   Evaluation engine = [](const Integer& v, TuningParameters p, int report, const Console& console, int n) {
     return PiNYZ(v, p.y, p.z, report, console, n);
   };
-  return Check(x, result, verbose, engine, threads);
+  return Check(x, result, verbose, engine, threads, progress);
 }
 
 int CheckedPi(Integer x, Integer& result, int level, EngineFunction engine) {
   Evaluation evaluation = [engine](const Integer& v, TuningParameters p, int report, const Console&, int) {
     return engine(v, p.y, p.z, report);
   };
-  return Check(x, result, level, evaluation, 1);
+  return Check(x, result, level, evaluation, 1, EvaluationProgress());
 }

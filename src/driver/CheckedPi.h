@@ -2,6 +2,8 @@
 // pi(x) computed by the counting engine and checked: a second evaluation at
 // x + delta with other tuning parameters must exceed pi(x) by the number of
 // primes that a direct sieve finds in (x, x + delta], delta = floor(sqrt(x)/10).
+#include <functional>
+
 #include "arith/Integer.h"
 
 // The tuning parameters y and z of one evaluation.
@@ -34,6 +36,15 @@ int CheckedPi(Integer x, Integer& result, int verbose);
 // same text in the same order as with one thread, its times read from the
 // wall clock.
 int CheckedPi(Integer x, Integer& result, int verbose, int threads);
+// Told, while a point is computed, which evaluation (0 at x, 1 at x + delta)
+// has done which fraction (0 .. 1) of which term ('A' .. 'D'); the two
+// evaluations may report from two threads at once.
+typedef std::function<void(int evaluation, char term, double fraction)> EvaluationProgress;
+// CheckedPi on threads, as the range loop takes it.
+typedef int (*CheckedPiOnThreads)(Integer x, Integer& result, int verbose, int threads);
+constexpr CheckedPiOnThreads kCheckedPi = CheckedPi;
+// The same, reporting the progress of the terms to progress.
+int CheckedPi(Integer x, Integer& result, int verbose, int threads, const EvaluationProgress& progress);
 // The same with the given evaluation in place of the counting engine, on
 // one thread.
 int CheckedPi(Integer x, Integer& result, int verbose, EngineFunction engine);

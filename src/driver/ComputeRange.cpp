@@ -54,7 +54,7 @@ long FirstMissingIndex(const ResultFile& file, const std::string& name, long S, 
 
 }  // namespace
 
-RangeStatus ComputeRange(double S, double E) { return ComputeRange(S, E, RangeSettings(), CheckedPi); }
+RangeStatus ComputeRange(double S, double E) { return ComputeRange(S, E, RangeSettings(), kCheckedPi); }
 
 RangeStatus ComputeRange(double S, double E, PointFunction checkedPi) {
   return ComputeRange(S, E, RangeSettings(), checkedPi);

@@ -12,7 +12,7 @@
 // The per-point computation: stores pi(x) in result and returns 0 when the
 // value is confirmed, 1 when its check failed. verbose is one of the
 // CheckedPi report levels; threads is the number of threads it may use.
-typedef int (*PointFunction)(Integer x, Integer& result, int verbose, int threads);
+typedef std::function<int(Integer x, Integer& result, int verbose, int threads)> PointFunction;
 
 struct RangeSettings {
   std::string folder;    // where the result file goes; "" is the current directory

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   // From the command line the errors go where scripts look for them.
   if (line.mode == CommandLine::kRange) settings.errors = stderr;
   RangeFunction computeRange = [&settings](double S, double E) {
-    return static_cast<int>(ComputeRange(S, E, settings, CheckedPi));
+    return static_cast<int>(ComputeRange(S, E, settings, kCheckedPi));
   };
 
   printf("Brunsk, version %s by Tormelin\n", kProgramVersion);

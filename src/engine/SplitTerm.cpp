@@ -42,14 +42,15 @@ Integer SplitTerm(const ComputerMaker& make, const std::vector<Piece>& pieces, i
   computers[0] = make();
   char name[8];
   computers[0]->GetName(name);
+  // The first computer's tables are built here, before any thread reads
+  // them, and the others share what is read-only of them.
+  computers[0]->Prepare();
+
   double t0 = 0.0;
   if (verbose) {
     console.Write(msg::ComputingTerm(name));
     t0 = console.Seconds();
   }
-  // The first computer's tables are built here, before any thread reads
-  // them, and the others share what is read-only of them.
-  computers[0]->Prepare();
 
   const int count = static_cast<int>(pieces.size());
   std::vector<double> costs(count);
@@ -75,9 +76,10 @@ Integer SplitTerm(const ComputerMaker& make, const std::vector<Piece>& pieces, i
   double doneCost = 0.0;
   int dots = 0, finished = 0;
   auto done = [&](int i) {
-    if (!verbose) return;
     doneCost += costs[i];
     ++finished;
+    console.Progress(name[0], finished == count ? 1.0 : (total > 0.0 ? doneCost / total : 0.0));
+    if (!verbose) return;
     const double e = finished == count ? 5.0 : (total > 0.0 ? doneCost * 5.0 / total : 0.0);
     std::string text;
     while (dots <= e) {

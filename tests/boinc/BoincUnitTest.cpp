@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "common/TextFile.h"
-#include "components/ComponentProgress.h"
 #include "driver/ResultScan.h"
 
 namespace {
@@ -63,7 +62,7 @@ long gHangAt = -1;
 long gDamageAt = -1;
 std::string gFolder;
 
-int FakePoint(Integer x, Integer& result, int) {
+int FakePoint(Integer x, Integer& result, int, int, const EvaluationProgress& progress) {
   long k = static_cast<long>(x.GetApprox() / 1e14);
   gCalls.push_back(k);
   if (k == gHangAt) {
@@ -76,8 +75,8 @@ int FakePoint(Integer x, Integer& result, int) {
   }
   for (int evaluation = 0; evaluation < 2; ++evaluation) {
     for (char c : {'A', 'B', 'C', 'D'}) {
-      ReportComponentProgress(c, 0.5);
-      ReportComponentProgress(c, 1.0);
+      progress(evaluation, c, 0.5);
+      progress(evaluation, c, 1.0);
     }
   }
   result = Integer(2.5e12);

@@ -48,6 +48,24 @@ TEST(SplitTerm, EveryTermIsTheSameOnAnyNumberOfThreads) {
   }
 }
 
+TEST(SplitTerm, ProgressOfTheOutermostTermsOnly) {
+  // Each of A, B, C, D reports rising fractions up to 1, in that order; the
+  // evaluations nested in a component's run (its prime counts) report none.
+  for (int threads : {1, 3}) {
+    std::string seen, report;
+    std::vector<double> last(4, -1.0);
+    const Console console = Console(&report).WithProgress([&](char term, double fraction) {
+      ASSERT_TRUE(term >= 'A' && term <= 'D') << term;
+      ASSERT_GE(fraction, last[term - 'A']) << term;
+      if (last[term - 'A'] < 0.0) seen += term;
+      last[term - 'A'] = fraction;
+    });
+    PiNYZ(Integer(1234567890123.0), 60000.0, 150000.0, 0, console, threads);
+    EXPECT_EQ("ABCD", seen) << threads;
+    EXPECT_EQ(std::vector<double>(4, 1.0), last) << threads;
+  }
+}
+
 // The four components with their makers, at one x.
 struct Component {
   const char* name;
