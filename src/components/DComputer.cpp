@@ -92,7 +92,7 @@ void DComputer::GetRange(double& start, double& end) {
 double DComputer::EstimateMemory() {
   double primes = EstimateCount(2.0, lowerBound);
   double tables = 3.0 * (zTableLimit / 2);
-  double mm = MMBlock::EstimateMemory(z, mStep);
+  double mm = MMBlock::EstimateMemory(z, y);
   double series = primes + EstimateCount(2.0, std::sqrt(z));
   double acc = 8.0 * primes;
   double cblock = CBlock::MemorySize(segmentLength);
@@ -117,7 +117,7 @@ int DComputer::IsNormalMode() const { return (mode == 0 && phiPosition != rangeS
 void DComputer::Prepare() {
   if (mmBlock) return;
   if (!factors) factors = std::make_shared<const FactorTable>(zTableLimit, y);
-  mmBlock.emplace(z, y, mStep);
+  mmBlock.emplace(z, y);
   phiCount = LongFloor(SmallPi(lowerBound)) - 1;
   if (phiCount < 0) phiCount = 0;
   if (phiAcc.empty()) {

@@ -4,10 +4,8 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "arith/Integer.h"
 #include "base/Console.h"
 #include "base/Messages.h"
-#include "sieve/Block.h"
 #include "sieve/PrimeSeries.h"
 
 namespace {
@@ -18,13 +16,12 @@ int32_t ListLimit(double a) { return LongFloor(std::exp(std::log(a) * 2.0 / 3.0)
 
 }  // namespace
 
-MMBlock::MMBlock(double a, double b, int32_t n)
+MMBlock::MMBlock(double a, double b)
     : mStart_(0.0),
       mEnd_(0.0),
       mLimit_(b),
       xArg_(a),
       p_(0.0),
-      rootPrimes_(2.0, Integer(a).FloorSqrt()),
       primeLimit_(0),
       primeCount_(0),
       q_(0.0),
@@ -37,9 +34,20 @@ MMBlock::MMBlock(double a, double b, int32_t n)
       rHigh_(0.0),
       value_(0.0),
       sign_(0.0),
-      block_(static_cast<double>(n)),
-      primesDone_(true) {
-  block_.SetPrimes(&rootPrimes_);
+      primeWord_(0),
+      primeLastWord_(0),
+      primeLeft_(0),
+      primeLastMask_(0) {
+  const int64_t bits = b >= 1.0 ? static_cast<int64_t>(DoubleFloor(b)) / 2 + 1 : 1;
+  primeBits_ = Buffer<uint64_t>::Zeroed(bits / 64 + 1);
+  {
+    PrimeSeries odd(2.0, b >= 3.0 ? DoubleFloor(b) : 2.0);
+    odd.StartIteration();
+    while (odd.Next()) {
+      const int64_t i = static_cast<int64_t>(odd.Current()) >> 1;
+      if (odd.Current() > 2.0) primeBits_[i >> 6] |= uint64_t{1} << (i & 63);
+    }
+  }
 
   int32_t e = ListLimit(a);
   if (b < e) e = LongFloor(b);
@@ -108,15 +116,21 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
     q_ = 0.0;
   }
 
+  // The odd n with from < n <= to are the bits first .. last.
   value_ = 0.0;
-  const double from = mStart < mLimit_ ? mStart : mLimit_;
-  const double to = mEnd < mLimit_ ? mEnd : mLimit_;
-  if (from < to) {
-    block_.RunSieve(from, to);
-    block_.StartIteration();
-    primesDone_ = false;
+  const double from = DoubleFloor(mStart < mLimit_ ? mStart : mLimit_);
+  const double to = DoubleFloor(mEnd < mLimit_ ? mEnd : mLimit_);
+  const int64_t first = from < 0.0 ? 0 : static_cast<int64_t>(from + 1.0) >> 1;
+  const int64_t last = to < 1.0 ? -1 : (static_cast<int64_t>(to) - 1) >> 1;
+  if (first <= last) {
+    primeWord_ = first >> 6;
+    primeLastWord_ = last >> 6;
+    primeLastMask_ = (uint64_t{2} << (last & 63)) - 1u;  // all ones when last ends its word
+    primeLeft_ = primeBits_[primeWord_] & (~uint64_t{0} << (first & 63));
+    if (primeWord_ == primeLastWord_) primeLeft_ &= primeLastMask_;
   } else {
-    primesDone_ = true;  // no prime values in this window
+    primeWord_ = primeLastWord_ = 0;  // no prime values in this window
+    primeLeft_ = 0;
   }
 }
 
@@ -131,15 +145,15 @@ inline int MMBlock::Advance() {
     return 1;
   }
   sign_ = -1.0;
-  while (!primesDone_) {
-    if (!block_.Next()) {
-      primesDone_ = true;
-      break;
-    }
-    value_ = block_.Current();
-    if (value_ > 1.0) return 1;  // 1 is left unstruck by the sieve, not a prime
+  while (primeLeft_ == 0) {
+    if (primeWord_ >= primeLastWord_) return 0;
+    primeLeft_ = primeBits_[++primeWord_];
+    if (primeWord_ == primeLastWord_) primeLeft_ &= primeLastMask_;
   }
-  return 0;
+  const int64_t i = 64 * primeWord_ + __builtin_ctzll(primeLeft_);
+  primeLeft_ &= primeLeft_ - 1u;
+  value_ = static_cast<double>(2 * i + 1);
+  return 1;
 }
 
 BRUNSK_HOT int MMBlock::Next() { return Advance(); }
@@ -159,10 +173,10 @@ double MMBlock::GetValue(double& sign) const {
   return value_;
 }
 
-double MMBlock::EstimateMemory(double a, int32_t n) {
+double MMBlock::EstimateMemory(double a, double b) {
   const int32_t e = ListLimit(a);
   const double le = std::log(static_cast<double>(e));
   const double listed = e > 2 ? 8.0 * LongFloor(e / le) : 0.0;
-  return Block::BlockEstimate(static_cast<double>(n)) + EstimateCount(2.0, std::sqrt(a)) +
-         EstimateCount(2.0, static_cast<double>(e)) + listed + 4.0 * e;
+  const double table = 8.0 * (DoubleFloor((b >= 1.0 ? DoubleFloor(b) : 1.0) / 128.0) + 1.0);
+  return table + EstimateCount(2.0, static_cast<double>(e)) + listed + 4.0 * e;
 }

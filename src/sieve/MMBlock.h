@@ -1,15 +1,15 @@
 #pragma once
 // Enumerates, for a prime p and a window (mStart, mEnd], the products q r of
 // two primes p < q < r (sign +1), then the primes of the window (sign -1).
+// The primes up to b are read from a bit table built once, so that a window
+// costs only its own values.
 #include <cstdint>
 
 #include "base/Buffer.h"
-#include "sieve/Block.h"
-#include "sieve/PrimeSeries.h"
 
 class MMBlock {
  public:
-  MMBlock(double a, double b, int32_t n);
+  MMBlock(double a, double b);  // windows up to a, second factors and prime values up to b
   virtual ~MMBlock() = default;
   MMBlock(const MMBlock&) = delete;
   MMBlock& operator=(const MMBlock&) = delete;
@@ -21,7 +21,7 @@ class MMBlock {
   // than max only once the window is exhausted.
   int32_t NextValues(double* values, int32_t* signs, int32_t max);
 
-  static double EstimateMemory(double a, int32_t n);
+  static double EstimateMemory(double a, double b);
 
  private:
   int32_t IndexAbove(double v) const;  // listed primes <= v, v taken at most e
@@ -29,13 +29,15 @@ class MMBlock {
   int Advance();                       // the work of Next
 
   double mStart_, mEnd_, mLimit_, xArg_, p_;
-  PrimeSeries rootPrimes_;  // the odd primes up to sqrt(a), struck by block_
   int32_t primeLimit_, primeCount_;
   Buffer<double> primeArray_;
   Buffer<int32_t> primeIndex_;
   double q_, qLimit_;
   int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;
   double rLow_, rHigh_, value_, sign_;
-  Block block_;
-  bool primesDone_;  // the primes of the window are all given (or none)
+  // Bit i of the table: 2 i + 1 is a prime up to b. The window's primes are
+  // the bits left in the current word and the words after it up to the last.
+  Buffer<uint64_t> primeBits_;
+  int64_t primeWord_, primeLastWord_;
+  uint64_t primeLeft_, primeLastMask_;
 };

@@ -90,7 +90,7 @@ int64_t ListEnd(double a, double b) {
 
 TEST(MMBlockTest, SmallWindows) {
   const std::vector<int64_t> primes = PrimesUpTo(100000);
-  MMBlock block(100000, 40000, 1000);  // e = 2155
+  MMBlock block(100000, 40000);  // e = 2155
   std::string msg;
 
   // p = 7: products of primes 11 <= q < r in (300, 341], then the primes.
@@ -118,7 +118,7 @@ TEST(MMBlockTest, SmallWindows) {
   EXPECT_EQ(got, (std::vector<Item>{{3, -1}, {5, -1}, {7, -1}, {11, -1}, {13, -1}, {17, -1}, {19, -1}}));
 
   // A window above the bound on r and on the prime values: products only.
-  MMBlock low(100000, 200, 1000);
+  MMBlock low(100000, 200);
   got = Enumerate(low, 11, 1000, 1200, &msg);
   EXPECT_EQ(msg, "");
   EXPECT_EQ(got, Expected(11, 1000, 1200, 200, 200, primes));
@@ -143,7 +143,7 @@ TEST(MMBlockTest, RandomWindowsMatchFactorisation) {
   };
   const Setting settings[] = {{2.4e6, 1.0e6, 4000}, {5.0e7, 2.0e7, 6000}, {3.0e5, 1.0e3, 2000}};
   for (const Setting& s : settings) {
-    MMBlock block(s.a, s.b, s.n);
+    MMBlock block(s.a, s.b);
     const int64_t e = ListEnd(s.a, s.b);
     const int64_t mLimit = static_cast<int64_t>(s.b);
     int windows = 0;
@@ -180,7 +180,7 @@ TEST(MMBlockTest, RandomWindowsMatchFactorisation) {
 // look-ups stop at the end of the prime list.
 TEST(MMBlockTest, WindowsBeyondTheTables) {
   const std::vector<int64_t> primes = PrimesUpTo(100000);
-  MMBlock block(20000, 5000, 3000);  // e = 737, primes of the block up to 141
+  MMBlock block(20000, 5000);  // e = 737
   const int64_t e = ListEnd(20000, 5000);
   std::string msg;
 
@@ -207,14 +207,13 @@ TEST(MMBlockTest, WindowsBeyondTheTables) {
 }
 
 TEST(MMBlockTest, MemoryEstimateAddsItsParts) {
-  // A block of 4000 numbers (bits and prefix counts), the primes up to
-  // sqrt(a) and up to e, the prime list and its index.
-  const double a = 1.5e6;
-  const double e = static_cast<double>(ListEnd(a, a));
-  const double est = 4000 / 16.0 + 4000 + 2.2 * (std::sqrt(a) / std::log(std::sqrt(a)) - 2 / std::log(2.0)) +
-                     2.2 * (e / std::log(e) - 2 / std::log(2.0)) + 8.0 * std::floor(e / std::log(e)) +
-                     4.0 * e;
-  EXPECT_NEAR(MMBlock::EstimateMemory(a, 4000), est, 1e-9 * est);
+  // The bit table of the odd numbers up to b, the primes up to e, the prime
+  // list and its index.
+  const double a = 1.5e6, b = 40000;
+  const double e = static_cast<double>(ListEnd(a, b));
+  const double est = 8.0 * (std::floor(b / 128) + 1) + 2.2 * (e / std::log(e) - 2 / std::log(2.0)) +
+                     8.0 * std::floor(e / std::log(e)) + 4.0 * e;
+  EXPECT_NEAR(MMBlock::EstimateMemory(a, b), est, 1e-9 * est);
 }
 
 }  // namespace
