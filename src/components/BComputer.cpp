@@ -5,7 +5,6 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
-#include "base/Messages.h"
 #include "sieve/PrimeCursor.h"
 #include "sieve/PrimeSeries.h"
 

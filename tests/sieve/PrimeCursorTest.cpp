@@ -15,16 +15,6 @@ const brute::Sieve& Primes() {
   return sieve;
 }
 
-TEST(PrimeCursor, EveryBoundOverManyBuffers) {
-  // Each bound in turn: it falls on the last prime of every buffer of the
-  // library, and just before and after it, and on every prime in between.
-  PrimeCursor cursor(0, 0.0, 3000000);
-  for (u64 n = 0; n <= 3000000; ++n) {
-    const double pi = cursor.CountTo(n);
-    if (pi != static_cast<double>(Primes().Pi(n))) FAIL() << "bound " << n << ": " << pi;
-  }
-}
-
 TEST(PrimeCursor, StartsMidwayAndStridesOverBuffers) {
   // Starts on a prime, just below and just above one; then bounds that
   // repeat, step by one, or leap over one or more whole buffers.
