@@ -11,6 +11,7 @@ command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 if [ ! -f /usr/include/gtest/gtest.h ]; then missing+=(libgtest-dev); fi
 if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the command line
+if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi  # B's prime count
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

@@ -1,8 +1,8 @@
 #pragma once
 // The term B: the sum of pi(floor(x/p)) over the primes y < p <= sqrt(x).
-// The quotients are sieved in large windows with a wheel, one sub-sieve per
-// residue class prime to the wheel modulus; within a window the primes are
-// taken in decreasing order so that the running count only moves forward.
+// The primes p are taken in decreasing order, so that the quotients x/p
+// increase and one running count of the primes (PrimeCursor) only moves
+// forward over the interval; the sum is flushed window by window.
 #include "components/Computer.h"
 
 class BComputer : public Computer {

@@ -109,4 +109,41 @@ TEST(BComputer, PiBoundsCoverTheRange) {
   EXPECT_STREQ(name, "B");
 }
 
+TEST(BComputer, PiecesCutAtPrimesAndQuotients) {
+  // A piece starts its count midway: cut on a prime, just below and above
+  // it, and on a quotient x/p that is itself prime (the first target of the
+  // second piece, the last of the first). The parts add up and the counts
+  // chain.
+  const u64 x = 2000000000, y = 1500;
+  BComputer probe(Integer(static_cast<double>(x)), static_cast<double>(y), 1.0);
+  double s, e;
+  probe.GetRange(s, e);
+  u64 q = (static_cast<u64>(s) + static_cast<u64>(e)) / 2;
+  while (!Primes().IsPrime(q)) ++q;
+  u64 quotient = 0;
+  for (u64 p = 2000; quotient == 0; ++p)
+    if (Primes().IsPrime(p) && Primes().IsPrime(x / p)) quotient = x / p;
+  for (u64 m : {q - 1, q, q + 1, quotient}) {
+    SCOPED_TRACE(m);
+    ASSERT_LT(s, m);
+    ASSERT_LT(m, e);
+    BComputer first(Integer(static_cast<double>(x)), static_cast<double>(y), 1.0);
+    BComputer second(Integer(static_cast<double>(x)), static_cast<double>(y), 1.0);
+    first.RunPiece(s, static_cast<double>(m));
+    second.RunPiece(static_cast<double>(m), e);
+    Integer sum, part;
+    first.GetResult(&sum);
+    second.GetResult(&part);
+    sum.Add(part);
+    EXPECT_EQ(brute::Text(sum), ExpectedB(x, y));
+    double lo1, hi1, lo2, hi2;
+    first.GetPiBounds(&lo1, &hi1);
+    second.GetPiBounds(&lo2, &hi2);
+    EXPECT_EQ(lo1, static_cast<double>(Primes().Pi(static_cast<u64>(s))));
+    EXPECT_EQ(hi1, static_cast<double>(Primes().Pi(m)));
+    EXPECT_EQ(lo2, hi1);
+    EXPECT_EQ(hi2, static_cast<double>(Primes().Pi(static_cast<u64>(e))));
+  }
+}
+
 }  // namespace
