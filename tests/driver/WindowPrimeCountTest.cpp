@@ -68,16 +68,4 @@ TEST(WindowPrimeCountTest, WideWindowNearTenToTheFifteenth) {
   EXPECT_EQ(static_cast<double>(testref::CountPrimes(lo, hi)), Count(lo, hi));
 }
 
-TEST(WindowPrimeCountTest, OwnSieveCountsTheSameWindows) {
-  // The sieve of our own, which counts the windows beyond the library's
-  // range, on windows whose ends fall on a prime or beside one.
-  const uint64_t p = 1000000000039ULL, q = 999999999989ULL;
-  const uint64_t windows[][2] = {{q - 1, p}, {q, p - 1}, {q - 2, p + 1}, {p - 100000, p}, {p, p + 31623}};
-  for (const auto& w : windows) {
-    const Integer lo(static_cast<double>(w[0])), hi(static_cast<double>(w[1]));
-    EXPECT_EQ(static_cast<double>(testref::CountPrimes(w[0], w[1])), SievedWindowPrimeCount(lo, hi))
-        << w[0] << " " << w[1];
-  }
-}
-
 }  // namespace
