@@ -83,8 +83,8 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
     positions_ = static_cast<int32_t>(half);
   }
 
-  const int32_t lastWord = positions_ >> 6;
-  for (int32_t w = 0; w <= lastWord; ++w) bitmap_[w] = 0;
+  const int32_t words = (positions_ + 63) >> 6;
+  for (int32_t w = 0; w < words; ++w) bitmap_[w] = 0;
   // Every chunk starts full; the last one holds what is left of the window.
   const int32_t chunk = 1 << kChunkShift;
   const int32_t whole = positions_ >> kChunkShift;
