@@ -291,7 +291,6 @@ void DComputer::Run() {
 
   // Second phase: the m of a group of windows are collected once into lists
   // and reused by every window of the group.
-  s.block.SetLeafLevel(5);
   while (lo < rangeEnd) {
     double H = lo + segmentLength;
     if (H > rangeEnd) H = rangeEnd;
@@ -380,15 +379,6 @@ void DComputer::CollectGroup(Sweep& s, double lo, double H) {
 // is struck and its running count moves on to the end of the window.
 void DComputer::SweepWindow(Sweep& s, double lo, double hi, bool fromLists) {
   CBlock& block = s.block;
-  if (fromLists) {
-    // The leaf level of the count tree grows with the depth of the window,
-    // log2(lo / sqrt(x)) - 3 + MaxLeafLevel / 2: the higher the window, the
-    // fewer its leaves, the coarser the tree's leaves can be. The formula is
-    // part of D's definition.
-    const double level = DoubleFloor((std::log(lo) - 0.5 * std::log(xValue)) / std::log(2.0) -
-                                     3.0 + 0.5 * block.MaxLeafLevel());
-    block.SetLeafLevel(static_cast<int32_t>(level));
-  }
   double sum = 0.0;
   block.Reset(lo, hi);
   const bool wholeX = lo <= 0.0;

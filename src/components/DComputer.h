@@ -4,10 +4,11 @@
 // of mu(m) phi(floor(x/(m p)), pi(p) - 1), mu restricted to m whose prime
 // factors are all at most y.
 //
-// The leaf values are walked in windows of a count-tree sieve: in each window
-// the odd primes are struck out one after another, and just before p is
-// struck every leaf of p in the window is counted with one tree query plus a
-// per-prime running count of the unstruck odd integers of the earlier windows.
+// The leaf values are walked in windows of a sieve with counts per chunk: in
+// each window the odd primes are struck out one after another, and just
+// before p is struck every leaf of p in the window is counted with one query
+// of the window plus a per-prime running count of the unstruck odd integers
+// of the earlier windows.
 #include <cstdint>
 #include <memory>
 #include <optional>

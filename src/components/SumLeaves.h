@@ -1,8 +1,8 @@
 #pragma once
 // Leaf sum of one prime p in one window of the D component: at the moment the
-// odd primes below p are struck out of the window's count tree but p is not,
-// adds mu(m) (base + count of unstruck odd integers in (lo, floor(x/(m p))])
-// to sum for every admissible odd m with mLow < m <= mHigh.
+// odd primes below p are struck out of the window but p is not, adds mu(m)
+// (base + count of unstruck odd integers in (lo, floor(x/(m p))]) to sum for
+// every admissible odd m with mLow < m <= mHigh.
 //
 // The m come from three sources split at the table limit and at p^3: the
 // factor tables below the limit, then either the given list (increasing m

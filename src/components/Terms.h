@@ -19,8 +19,8 @@ Integer TermB(const Integer& x, double y, double z, int verbose,
 // (CComputer).
 Integer TermC(const Integer& x, double y, double z, int verbose,
     const Console& console = Console());
-// D: the special leaves of the small primes, counted in a count-tree sieve
-// (DComputer).
+// D: the special leaves of the small primes, counted in a sieve with counts
+// per chunk (DComputer).
 Integer TermD(const Integer& x, double y, double z, int verbose,
     const Console& console = Console());
 // phi0: the ordinary leaves, mu(n) floor((floor(x/n) + 1) / 2) over n <= z

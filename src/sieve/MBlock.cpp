@@ -158,25 +158,23 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
   const int32_t* const lpf = lpf_.data();
   const double* const prod = prod_.data();
   const double lo1 = lo_ + 1.0, z = z_;
+  // Without a branch on the entry: an entry without a table factor holds the
+  // product 1, which gives it the value of 1 or of a prime (0 above z) by
+  // the same rule as the others.
   int32_t k = 0;
   for (; pos < count && k < max; ++pos) {
-    const int32_t f = lpf[pos];
-    if (static_cast<uint32_t>(f - 1) < limit) continue;
+    const uint32_t f = static_cast<uint32_t>(lpf[pos]);
     const double n = lo1 + 2.0 * pos;
-    double v;
-    if (f == 0) {
-      v = n > z ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
-    } else {
-      const double a = std::fabs(prod[pos]);
-      v = prod[pos] < 0.0 ? -1.0 : 1.0;
-      if (a == 0.0 || n > z * a)
-        v = 0.0;
-      else if (a < n * 0.5)
-        v = -v;
-    }
+    const double signedProd = prod[pos];
+    const double a = std::fabs(signedProd);
+    // Value 0 for a square, a factor above z, or a cofactor n / a that is a
+    // prime above z; the sign flips once more for a cofactor that is a prime
+    // outside the table. The tests are combined as integers, not branches.
+    const int32_t zero = static_cast<int32_t>(a == 0.0) | static_cast<int32_t>(n > z * a);
+    const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(a < n * 0.5);
     ns[k] = n;
-    vs[k] = v;
-    k += static_cast<int32_t>(v != 0.0);
+    vs[k] = static_cast<double>((1 - 2 * odd) * (1 - zero));
+    k += static_cast<int32_t>(f - 1u >= limit) & (1 - zero);
   }
   pos_ = pos - 1;
   if (pos == count) pos_ = count;  // exhausted: Next() reports the end

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -81,24 +82,27 @@ TEST(CBlockTest, WindowBoundsAndSmallCounts) {
 }
 
 TEST(CBlockTest, SizesFollowTheRequestedLength) {
-  CBlock small(10);  // raised to 256: capacity 129, size 256, 8 levels
-  EXPECT_EQ(small.MaxLeafLevel(), 4);
-  small.SetLeafLevel(7);
+  CBlock small(10);  // raised to 256: capacity 129, one chunk
   small.Reset(0, 258);  // 129 positions: exactly the capacity
   EXPECT_EQ(small.Positions(), 129);
   EXPECT_EQ(small.CountUpTo(258), 129);
 
-  CBlock big(1 << 20);  // capacity 2^19 + 1, size 2^20
-  EXPECT_EQ(big.MaxLeafLevel(), 16);
+  CBlock big(1 << 20);  // capacity 2^19 + 1
+  big.Reset(0, 1 << 20);
+  EXPECT_EQ(big.Positions(), 1 << 19);
+  EXPECT_EQ(big.CountUpTo(1 << 20), 1 << 19);
 
-  // q = n/2 + 1 positions, t the power of two above: q/32 words, t/8 counts, one spare word.
-  EXPECT_EQ(CBlock::MemorySize(1000), (501 / 32) * 4 + (512 / 8) * 4 + 4);
-  EXPECT_EQ(CBlock::MemorySize(10), 0 * 4 + (8 / 8) * 4 + 4);
-  EXPECT_EQ(CBlock::MemorySize(1 << 20), ((1 << 19) + 1) / 32 * 4 + (1 << 20) / 8 * 4 + 4);
+  // n/2 + 1 positions in chunks of 512: 64 bytes of bits and two counts per
+  // chunk, and one spare word.
+  EXPECT_EQ(CBlock::MemorySize(1000), 1 * 72 + 4);
+  EXPECT_EQ(CBlock::MemorySize(10), 1 * 72 + 4);
+  EXPECT_EQ(CBlock::MemorySize(1022), 1 * 72 + 4);
+  EXPECT_EQ(CBlock::MemorySize(1024), 2 * 72 + 4);
+  EXPECT_EQ(CBlock::MemorySize(1 << 20), 1025 * 72 + 4);
 }
 
 // Random windows, random increasing primes, queries interleaved with the
-// strikes, at every leaf level the tree allows (set between windows).
+// strikes.
 TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
   std::mt19937_64 rng(20240611);
   const std::vector<int64_t> primes = OddPrimesUpTo(200000);
@@ -107,8 +111,6 @@ TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
     CBlock block(n);
     Model model;
     for (int round = 0; round < testref::Scaled(30); ++round) {
-      const int32_t leaf = static_cast<int32_t>(rng() % (block.MaxLeafLevel() + 4));
-      block.SetLeafLevel(leaf);
       const int64_t bases[] = {0, 1000, 123457, 999999999999LL, 1000000000000001LL};
       const int64_t a = bases[rng() % 5] + static_cast<int64_t>(rng() % 100000);
       const int64_t width = static_cast<int64_t>(rng() % (n + 1));
@@ -123,7 +125,7 @@ TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
         for (int t = 0; t < 3; ++t) {
           int32_t d = static_cast<int32_t>(rng() % (span + 3)) - 1;
           ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
-              << "n=" << n << " a=" << a << " width=" << width << " d=" << d << " leaf=" << leaf
+              << "n=" << n << " a=" << a << " width=" << width << " d=" << d
               << " before p=" << primes[k];
         }
         ASSERT_EQ(block.CountUpTo(span), model.CountUpTo(span));
@@ -139,30 +141,32 @@ TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
 
 // Windows starting at 0 with every odd prime struck in turn: the count before
 // striking p is the number of survivors of the smaller primes, which a plain
-// sieve gives directly, for every leaf level.
-TEST(CBlockTest, LeafLevelDoesNotChangeCounts) {
+// sieve gives directly, whatever the order of the queries between strikes.
+TEST(CBlockTest, QueryOrderDoesNotChangeCounts) {
   const std::vector<int64_t> primes = OddPrimesUpTo(400);
   CBlock block(100000);
+  std::vector<int32_t> ds = {1, 2, 3, 17, 31, 32, 33, 64, 65, 1023, 1024, 1025, 4097, 77777, 99999, 100000};
   std::vector<int32_t> first;
-  for (int32_t leaf = 4; leaf <= block.MaxLeafLevel(); ++leaf) {
-    block.SetLeafLevel(leaf);
+  std::mt19937_64 rng(7);
+  for (int order = 0; order < 3; ++order) {
+    if (order == 1) std::reverse(ds.begin(), ds.end());
     block.Reset(0, 100000);
     std::vector<int32_t> counts;
     for (int64_t p : primes) {
-      for (int32_t d : {1, 2, 3, 17, 31, 32, 33, 64, 65, 4097, 77777, 99999, 100000})
-        counts.push_back(block.CountUpTo(d));
+      if (order == 2) std::shuffle(ds.begin(), ds.end(), rng);
+      std::vector<int32_t> byD(100001, -1);
+      for (int32_t d : ds) byD[d] = block.CountUpTo(d);
+      for (int32_t d : byD)
+        if (d >= 0) counts.push_back(d);
       block.RemoveMultiples(static_cast<double>(p));
     }
     for (int32_t d = 0; d <= 100000; d += 997) counts.push_back(block.CountUpTo(d));
     if (first.empty())
       first = counts;
     else
-      ASSERT_EQ(counts, first) << "leaf level " << leaf;
+      ASSERT_EQ(counts, first) << "order " << order;
   }
   // After all primes up to 400 (> sqrt(100000)): 1 and the odd primes below 10^5.
-  block.SetLeafLevel(4);
-  block.Reset(0, 100000);
-  for (int64_t p : primes) block.RemoveMultiples(static_cast<double>(p));
   EXPECT_EQ(block.CountUpTo(100000), 1 + 9592 - 1);
 }
 
@@ -202,50 +206,80 @@ TEST(CBlockTest, OversizedWindowIsCutToCapacity) {
   }
   for (int32_t d = 0; d <= 1000; d += 7) EXPECT_EQ(block.CountUpTo(d), model.CountUpTo(d)) << d;
 
-  // Capacity a power of two (n = 510: 256 positions in a tree of 256
-  // leaves): a full window is counted from the two top nodes.
-  CBlock exact(510);
-  for (int32_t leaf : {4, 6}) {
-    exact.SetLeafLevel(leaf);
-    exact.Reset(0, 512);  // one wider than asked, still within the arrays
-    EXPECT_EQ(exact.Positions(), 256);
-    EXPECT_EQ(exact.CountUpTo(512), 256);
-    testing::internal::CaptureStdout();
-    exact.Reset(0, 514);
-    out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Pb in CBlock::Reset()\n");
-    EXPECT_EQ(exact.Positions(), 256);
-    model.Reset(0, 512);
-    for (int64_t p : {3, 5, 7}) {
-      exact.RemoveMultiples(static_cast<double>(p));
-      model.Remove(p);
-    }
-    EXPECT_EQ(exact.CountUpTo(514), model.CountUpTo(512));
-    EXPECT_EQ(exact.CountUpTo(512), model.CountUpTo(512));
-    EXPECT_EQ(exact.CountUpTo(511), model.CountUpTo(511));
+  // Capacity a whole chunk (n = 1022: 512 positions): the count of a full
+  // window, and of one position less, which reads the chunk's last word whole.
+  CBlock exact(1022);
+  exact.Reset(0, 1024);
+  EXPECT_EQ(exact.Positions(), 512);
+  EXPECT_EQ(exact.CountUpTo(1024), 512);
+  testing::internal::CaptureStdout();
+  exact.Reset(0, 1026);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "Pb in CBlock::Reset()\n");
+  EXPECT_EQ(exact.Positions(), 512);
+  model.Reset(0, 1024);
+  for (int64_t p : {3, 5, 7}) {
+    exact.RemoveMultiples(static_cast<double>(p));
+    model.Remove(p);
   }
+  EXPECT_EQ(exact.CountUpTo(1026), model.CountUpTo(1024));
+  EXPECT_EQ(exact.CountUpTo(1024), model.CountUpTo(1024));
+  EXPECT_EQ(exact.CountUpTo(1022), model.CountUpTo(1022));
+  EXPECT_EQ(exact.CountUpTo(1021), model.CountUpTo(1021));
 }
 
 // Windows that hold the squares of the small primes, so that a prime's first
-// strike lies far into the window (beyond a whole word of positions), at
-// every leaf level; each count is checked after each prime.
+// strike lies far into the window (beyond a whole word of positions); each
+// count is checked after each prime.
 TEST(CBlockTest, FirstStrikeDeepInsideTheWindow) {
   const std::vector<int64_t> primes = OddPrimesUpTo(140);
   for (int32_t n : {256, 4000, 20000}) {
     CBlock block(n);
-    for (int32_t leaf = 4; leaf <= block.MaxLeafLevel(); leaf += 2) {
-      for (int64_t a : {0LL, 1LL, 8LL, 63LL, 130LL, 1000LL, 2047LL, 3500LL}) {
-        block.SetLeafLevel(leaf);
-        Model model;
-        block.Reset(static_cast<double>(a), static_cast<double>(a + n));
-        model.Reset(a, a + n);
-        for (int64_t p : primes) {
-          block.RemoveMultiples(static_cast<double>(p));
-          model.Remove(p);
-          for (int32_t d = 0; d <= 2 * block.Positions() + 1; d += 7)
+    for (int64_t a : {0LL, 1LL, 8LL, 63LL, 130LL, 1000LL, 2047LL, 3500LL}) {
+      Model model;
+      block.Reset(static_cast<double>(a), static_cast<double>(a + n));
+      model.Reset(a, a + n);
+      for (int64_t p : primes) {
+        block.RemoveMultiples(static_cast<double>(p));
+        model.Remove(p);
+        for (int32_t d = 0; d <= 2 * block.Positions() + 1; d += 7)
+          ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
+              << "n=" << n << " a=" << a << " after p=" << p << " d=" << d;
+      }
+    }
+  }
+}
+
+// The counts per chunk against a plain recount: windows ending on, just
+// before and just after a chunk's end, random increasing primes (steps below
+// a word, below a chunk and above), the queries of each prime in decreasing
+// order, as the leaf sums ask them, then in random order.
+TEST(CBlockTest, ChunkEdgesInAnyOrder) {
+  std::mt19937_64 rng(20261209);
+  const std::vector<int64_t> primes = OddPrimesUpTo(1100);  // squares up to past the windows
+  constexpr int32_t kChunk = 1 << CBlock::kChunkShift;
+  CBlock block(8 * kChunk + 8);
+  Model model;
+  for (int32_t chunks : {1, 3, 4}) {
+    for (int32_t end : {-1, 0, 1}) {
+      const int64_t a = 1000000 + 2 * static_cast<int64_t>(rng() % 5000);
+      const int64_t b = a + 2 * (chunks * kChunk + end);
+      block.Reset(static_cast<double>(a), static_cast<double>(b));
+      model.Reset(a, b);
+      // Every query meets a chunk or word edge, or the window's end.
+      std::vector<int32_t> ds;
+      for (int32_t e = 0; e <= 2 * chunks * kChunk + 2; e += 128)
+        for (int32_t off : {-2, -1, 0, 1, 2}) ds.push_back(e + off);
+      for (size_t k = 0; k < primes.size(); k += 1 + rng() % 12) {
+        std::sort(ds.rbegin(), ds.rend());
+        for (int pass = 0; pass < 2; ++pass) {
+          for (int32_t d : ds)
             ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
-                << "n=" << n << " leaf=" << leaf << " a=" << a << " after p=" << p << " d=" << d;
+                << "chunks=" << chunks << " end=" << end << " before p=" << primes[k] << " d=" << d;
+          std::shuffle(ds.begin(), ds.end(), rng);
         }
+        block.RemoveMultiples(static_cast<double>(primes[k]));
+        model.Remove(primes[k]);
       }
     }
   }
