@@ -3,22 +3,19 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace {
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+namespace msg {
 
 std::string Printf(const char* format, ...) {
-  char text[256];
-  va_list args;
+  va_list args, again;
   va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
+  va_copy(again, args);
+  const int length = vsnprintf(nullptr, 0, format, args);
   va_end(args);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0u, '\0');
+  if (length > 0) vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
   return text;
 }
-
-}  // namespace
-
-namespace msg {
 
 std::string ComputingPi(const std::string& x, double xApprox, double y, double z) {
   return "Computing Pi(x) : x=" + x + Printf(" (%E)", xApprox) + Printf(" y=%.0lf, z=%.0lf\n", y, z);

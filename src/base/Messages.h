@@ -7,6 +7,9 @@
 
 namespace msg {
 
+// printf into a string, of whatever length the text takes.
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The report of one evaluation of pi(x).
 std::string ComputingPi(const std::string& x, double xApprox, double y, double z);
 std::string ComputingTerm(const char* name);  // "Computing A : ", before the dots

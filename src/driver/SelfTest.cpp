@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdlib>
 #include <ctime>
 #include <numeric>
@@ -30,6 +29,7 @@
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
+#include "base/Messages.h"
 #include "driver/LineChecksum.h"
 #include "driver/OffsetLogIntegral.h"
 
@@ -115,16 +115,6 @@ const SampleLine kSampleLines[] = {{"1000:2623557157654233:-0.05813:158", true},
                                    {"10000:24739954287740860:-0.05178:649", true},
                                    {"1000:5:-0.00002:18", false}};
 
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  return text;
-}
-
 std::string Text(const Integer& v) {
   char digits[64];
   v.Format(digits);
@@ -177,7 +167,7 @@ void CheckPowerOfTen(Report& report, const SelfTestSeams& seams, int k, const In
   Integer expected(kPiOfPowerOfTen[k]);
   Integer value = seams.engine(x, p.y, p.z, 0);
   bool ok = value.IsEqual(expected) != 0;
-  report.Check(Printf("pi(10^%d) = %.0lf, y=%.0lf z=%.0lf", k, kPiOfPowerOfTen[k], p.y, p.z), ok,
+  report.Check(msg::Printf("pi(10^%d) = %.0lf, y=%.0lf z=%.0lf", k, kPiOfPowerOfTen[k], p.y, p.z), ok,
                "expected " + Text(expected) + ", obtained " + Text(value));
 }
 
@@ -275,10 +265,10 @@ void CheckRandomArguments(Report& report, const SelfTestSeams& seams) {
     Integer value = seams.engine(Integer(static_cast<double>(xs[i])), parameters[i].y, parameters[i].z, 0);
     if (value.IsEqual(expected)) continue;
     if (!detail.empty()) detail += "\n  ";
-    detail += Printf("pi(%lld), y=%.0lf z=%.0lf: expected %lld, obtained %s", static_cast<long long>(xs[i]),
+    detail += msg::Printf("pi(%lld), y=%.0lf z=%.0lf: expected %lld, obtained %s", static_cast<long long>(xs[i]),
                      parameters[i].y, parameters[i].z, static_cast<long long>(counts[i]), Text(value).c_str());
   }
-  report.Check(Printf("pi(x) at %d random x < %.0E against a sieve, seed=%llu", seams.randomCases, limit,
+  report.Check(msg::Printf("pi(x) at %d random x < %.0E against a sieve, seed=%llu", seams.randomCases, limit,
                       static_cast<unsigned long long>(seed)),
                detail.empty(), detail);
 }
@@ -304,8 +294,8 @@ void CheckWindows(Report& report, const SelfTestSeams& seams) {
     double expected = static_cast<double>(std::count_if(list.offsets, list.offsets + list.count,
                                                         [&](int32_t o) { return w.lo < o && o <= w.hi; }));
     double value = seams.windowCount(lo, hi);
-    report.Check(Printf("primes of (%s%+d, %s%+d] = %.0lf", list.baseName, w.lo, list.baseName, w.hi, expected),
-                 value == expected, Printf("expected %.0lf, obtained %.0lf", expected, value));
+    report.Check(msg::Printf("primes of (%s%+d, %s%+d] = %.0lf", list.baseName, w.lo, list.baseName, w.hi, expected),
+                 value == expected, msg::Printf("expected %.0lf, obtained %.0lf", expected, value));
   }
 }
 
@@ -318,7 +308,7 @@ std::string SampleLineDifference(const SampleLine& sample) {
   const std::string fields = text.substr(0, last);
   const long checksum = atol(text.c_str() + last + 1);
   const long obtained = LineChecksum(fields.c_str());
-  if (obtained != checksum) return Printf("checksum: expected %ld, obtained %ld", checksum, obtained);
+  if (obtained != checksum) return msg::Printf("checksum: expected %ld, obtained %ld", checksum, obtained);
   if (!sample.truePi) return "";
 
   const size_t first = fields.find(':');
@@ -330,7 +320,7 @@ std::string SampleLineDifference(const SampleLine& sample) {
   if (Text(pi) != digits) return "pi: expected " + digits + ", obtained " + Text(pi);
   Integer x(1e14);
   x.Multiply(k);
-  const std::string computed = Printf("%.5lf", NormalisedDeviation(pi.GetApprox(), x.GetApprox()));
+  const std::string computed = msg::Printf("%.5lf", NormalisedDeviation(pi.GetApprox(), x.GetApprox()));
   if (computed != deviation) return "deviation: expected " + deviation + ", obtained " + computed;
   return "";
 }
@@ -339,7 +329,7 @@ void CheckSampleLines(Report& report) {
   for (const SampleLine& sample : kSampleLines) {
     report.Start();
     std::string difference = SampleLineDifference(sample);
-    report.Check(Printf("line %s", sample.text), difference.empty(), difference);
+    report.Check(msg::Printf("line %s", sample.text), difference.empty(), difference);
   }
 }
 
