@@ -1,16 +1,25 @@
 #include "sieve/CBlock.h"
 
-// Why counts per chunk of 512 positions: a strike changes one count (a count
-// tree changed one node per level, over a table too large for the first-level
-// cache), and the leaves of one prime, asked one after another between two
-// strikes, share one prefix of those counts, summed once up to the highest
-// chunk they reach; each query then adds the bits of at most 8 words, one
-// cache line. The counts and their prefix take 8 bytes per 512 positions.
-// Chunks of 256 positions measured the same as 512 in D at 10^16, of 1024
-// 15 % slower (bench/README.md).
+// Why the bits hold only the integers prime to 30: a window then takes 8 bits
+// per 30 integers instead of 15, so that a window of D at 10^18 (about 10^6
+// integers) fits the first-level cache; the multiples of 3 and 5 are never
+// struck, and a prime p >= 7 strikes 8 of every 30 p integers instead of 15.
+// The multiples of 7, 11 and 13 are copied from a pattern of 1001 bytes
+// (7 11 13 30 integers) at each Reset; the primes below 64 are struck a word
+// at a time from patterns of p bytes, the larger ones a byte at a time along
+// the eight residues of their cofactor modulo 30.
+//
+// Why counts per chunk of 256 bits: a strike changes one count, and the
+// leaves of one prime, asked one after another between two strikes, share
+// one prefix of those counts, summed once up to the highest chunk they reach;
+// each query then adds the bits of at most 4 words. The counts and their
+// prefix take 8 bytes per 32 bytes of bits. With 8 bits per 30 integers a
+// chunk of 256 bits (960 integers) measured 5 to 10 % faster in D at 10^17
+// than one of 512, and the same as one of 128 (bench/README.md).
 
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
@@ -18,27 +27,71 @@
 #include "base/Messages.h"
 #include "sieve/BitOps.h"
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the patterns are read as words of 8 bytes");
+
 namespace {
 
-// Largest n accepted by the constructor: keeps the capacity at or below 2^30
-// so that positions, chunks and counts stay 32-bit signed values.
+// Largest n accepted by the constructor: keeps the odd integers of a window
+// at or below 2^30 so that offsets, bits and counts stay 32-bit values.
 constexpr int32_t kMaxLength = 2147483644;
 
-// Steps below this are struck a word at a time.
-constexpr int64_t kWordStrikeLimit = 64;
+// The integers prime to 30 in (0, 30], one bit each in this order.
+constexpr int32_t kResidues[8] = {1, 7, 11, 13, 17, 19, 23, 29};
+constexpr int32_t kBitOf[30] = {-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, 2, -1, 3, -1,
+                                -1, -1, 4, -1, 5, -1, -1, -1, 6, -1, -1, -1, -1, -1, 7};
+constexpr int32_t kWheel[CBlock::kWheelPrimes] = {3, 5, 7, 11, 13};
 
-// Bits 0, p, 2p, ... of a 64-bit word for every step p below 64.
-struct StepPatterns64 {
-  uint64_t mask[kWordStrikeLimit];
-  constexpr StepPatterns64() : mask() {
-    for (int p = 1; p < kWordStrikeLimit; ++p) {
-      uint64_t m = 0;
-      for (int b = 0; b < 64; b += p) m |= uint64_t{1} << b;
-      mask[p] = m;
+// Primes from kWheel's last on up to this bound are struck from patterns.
+constexpr int32_t kPatternLimit = 64;
+constexpr int32_t kPresieve = 7 * 11 * 13;
+
+// Bytes of a chunk.
+constexpr int32_t kByteShift = CBlock::kChunkShift - 3;
+constexpr int32_t kChunkBytes = 1 << kByteShift;
+
+// Before the bits count, stage s (wheel primes struck so far) counts the
+// integers prime to the modulus 2 kWheel[0] ... kWheel[s - 1], with phi of
+// it per period and the counts of each residue in kAtMost starting at
+// kFirst[s].
+constexpr int32_t kModulus[CBlock::kWheelPrimes] = {2, 6, 30, 210, 2310};
+constexpr int32_t kPhi[CBlock::kWheelPrimes] = {1, 2, 8, 48, 480};
+constexpr int32_t kFirst[CBlock::kWheelPrimes] = {0, 2, 8, 38, 248};
+
+struct Tables {
+  // kAtMost[kFirst[s] + r]: integers of 1 .. r prime to kModulus[s].
+  uint16_t atMost[2 + 6 + 30 + 210 + 2310];
+  // pattern[p][g]: bit j set when p divides 30 g + kResidues[j], for the
+  // primes p below kPatternLimit and g below p + 8 (a word read from any g
+  // below p stays inside).
+  uint8_t pattern[kPatternLimit][kPatternLimit + 8];
+  // The same for the multiples of 7, 11 and 13 over one period.
+  uint8_t presieve[kPresieve];
+
+  constexpr Tables() : atMost(), pattern(), presieve() {
+    for (int32_t s = 0; s < CBlock::kWheelPrimes; ++s) {
+      int32_t count = 0;
+      for (int32_t r = 0; r < kModulus[s]; ++r) {
+        bool prime = r > 0 && r % 2 != 0;
+        for (int32_t j = 0; j < s; ++j) prime = prime && r % kWheel[j] != 0;
+        count += prime ? 1 : 0;
+        atMost[kFirst[s] + r] = static_cast<uint16_t>(count);
+      }
     }
+    for (int32_t p = 17; p < kPatternLimit; p += 2)
+      for (int32_t g = 0; g < p + 8; ++g)
+        for (int32_t j = 0; j < 8; ++j)
+          if ((30 * g + kResidues[j]) % p == 0) pattern[p][g] |= static_cast<uint8_t>(1 << j);
+    for (int32_t g = 0; g < kPresieve; ++g)
+      for (int32_t j = 0; j < 8; ++j) {
+        const int32_t n = 30 * g + kResidues[j];
+        if (n % 7 == 0 || n % 11 == 0 || n % 13 == 0) presieve[g] |= static_cast<uint8_t>(1 << j);
+      }
   }
 };
-constexpr StepPatterns64 kPatterns{};
+constexpr Tables kTables{};
+
+// Bytes of bits a window of up to `odd` odd integers may take.
+int64_t MaxBytes(int64_t odd) { return (2 * odd + 28 + 29) / 30; }
 
 }  // namespace
 
@@ -47,16 +100,17 @@ CBlock::CBlock(int32_t n) {
   if (n > kMaxLength) n = kMaxLength;
   length_ = DoubleFloor(static_cast<double>(n)) + 1.0;
   capacity_ = static_cast<int32_t>(DoubleFloor(length_ * 0.5)) + 1;
-  const int32_t chunks = ((capacity_ - 1) >> kChunkShift) + 1;
-  bitmap_ = Buffer<uint64_t>::Zeroed(static_cast<int64_t>(chunks) << (kChunkShift - 6));
+  const int64_t chunks = (MaxBytes(capacity_) + kChunkBytes - 1) >> kByteShift;
+  bitmap_ = Buffer<uint64_t>::Zeroed(chunks << (kChunkShift - 6));
   unstruck_ = Buffer<int32_t>::Zeroed(chunks);
   below_ = Buffer<int32_t>::Zeroed(chunks + 1);
-  marks_ = Buffer<int32_t>::Zeroed(chunks);
   valid_ = 0;
   total_ = 0;
-  lo_ = 0.0;
-  hi_ = 0.0;
-  positions_ = 0;
+  lo_ = hi_ = base_ = 0.0;
+  positions_ = shift_ = bytes_ = stage_ = 0;
+  top_ = 0;
+  nearZero_ = false;
+  for (int32_t j = 0; j < kWheelPrimes; ++j) wheelOffset_[j] = residue_[j] = 0;
 }
 
 double CBlock::Lo() const { return lo_; }
@@ -66,8 +120,8 @@ int32_t CBlock::Positions() const { return positions_; }
 BRUNSK_HOT void CBlock::Reset(double a, double b) {
   double u = 2.0 * DoubleFloor(a * 0.5);
   lo_ = (a - u >= 1.0) ? u + 2.0 : u;
-  double d = 2.0 * DoubleFloor(b * 0.5);
-  hi_ = (b - d >= 1.0) ? d + 2.0 : d;
+  double v = 2.0 * DoubleFloor(b * 0.5);
+  hi_ = (b - v >= 1.0) ? v + 2.0 : v;
 
 #ifndef NDEBUG
   lastStruck_ = 0.0;
@@ -83,16 +137,73 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
     positions_ = static_cast<int32_t>(half);
   }
 
-  const int32_t words = (positions_ + 63) >> 6;
-  for (int32_t w = 0; w < words; ++w) bitmap_[w] = 0;
-  // Every chunk starts full; the last one holds what is left of the window.
-  const int32_t chunk = 1 << kChunkShift;
-  const int32_t whole = positions_ >> kChunkShift;
-  for (int32_t c = 0; c < whole; ++c) unstruck_[c] = chunk;
-  if ((positions_ & (chunk - 1)) != 0) unstruck_[whole] = positions_ & (chunk - 1);
-  total_ = positions_;
+  shift_ = static_cast<int32_t>(std::fmod(lo_, 30.0));
+  base_ = lo_ - shift_;
+  const int32_t span = 2 * positions_;
+  bytes_ = positions_ == 0 ? 0 : (span + shift_ + 29) / 30;
+  top_ = 8u * static_cast<uint32_t>((span + shift_) / 30) + cblock::kAtMost30[(span + shift_) % 30];
+  const int32_t chunks = (bytes_ + kChunkBytes - 1) >> kByteShift;
+  const int32_t filled = chunks << kByteShift;
+
+  // The multiples of 7, 11 and 13, from the pattern's byte of base on; bytes
+  // past the window are all struck.
+  uint8_t* const bytes = reinterpret_cast<uint8_t*>(bitmap_.data());
+  int32_t from = static_cast<int32_t>(std::fmod(base_ / 30.0, static_cast<double>(kPresieve)));
+  for (int32_t i = 0; i < bytes_;) {
+    const int32_t run = kPresieve - from < bytes_ - i ? kPresieve - from : bytes_ - i;
+    memcpy(bytes + i, kTables.presieve + from, run);
+    i += run;
+    from = 0;
+  }
+  if (filled > bytes_) memset(bytes + bytes_, 0xFF, filled - bytes_);
+  if (bytes_ > 0) {
+    // The integers of the first byte up to lo, and of the last above hi.
+    bytes[0] |= static_cast<uint8_t>((1u << cblock::kAtMost30[shift_]) - 1u);
+    const int32_t top = span + shift_ - 30 * (bytes_ - 1);  // 1 .. 30
+    if (top < 29) bytes[bytes_ - 1] |= static_cast<uint8_t>(0xFFu << cblock::kAtMost30[top]);
+  }
+
+  const uint64_t* const words = bitmap_.data();
+  total_ = 0;
+  for (int32_t c = 0; c < chunks; ++c) {
+    int32_t struck = 0;
+    for (int32_t t = 0; t < (1 << (kChunkShift - 6)); ++t)
+      struck += bitops::PopCount64(words[(c << (kChunkShift - 6)) + t]);
+    unstruck_[c] = (1 << kChunkShift) - struck;
+    total_ += unstruck_[c];
+  }
   valid_ = 0;
   below_[0] = 0;
+
+  stage_ = 0;
+  nearZero_ = false;
+  for (int32_t j = 0; j < kWheelPrimes; ++j) {
+    const double q = kWheel[j];
+    const bool inside = q > lo_ && q <= hi_;
+    wheelOffset_[j] = inside ? static_cast<int32_t>(q - lo_) : INT32_MAX;
+    nearZero_ = nearZero_ || inside;
+    residue_[j] = static_cast<int32_t>(std::fmod(lo_, static_cast<double>(kModulus[j])));
+  }
+}
+
+int32_t CBlock::WheelPrimesUpTo(int32_t d) const {
+  int32_t n = 0;
+  for (int32_t j = 0; j < kWheelPrimes; ++j) n += static_cast<int32_t>(d >= wheelOffset_[j]);
+  return n;
+}
+
+int32_t CBlock::CountFromResidues(int32_t d) const {
+  // The integers of (lo, lo + d] prime to the modulus of the stage, and the
+  // wheel primes struck so far among them, which stay unstruck.
+  if (d > 2 * positions_) d = 2 * positions_;
+  const int32_t s = stage_;
+  const int64_t modulus = kModulus[s];
+  const uint16_t* const atMost = kTables.atMost + kFirst[s];
+  const int64_t e = static_cast<int64_t>(residue_[s]) + d;
+  int32_t n = static_cast<int32_t>((e / modulus) * kPhi[s]) + atMost[e % modulus] - atMost[residue_[s]];
+  if (nearZero_)
+    for (int32_t j = 0; j < s; ++j) n += static_cast<int32_t>(d >= wheelOffset_[j]);
+  return n;
 }
 
 void CBlock::ExtendBelow(int32_t chunk) const {
@@ -113,102 +224,103 @@ BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
 #ifndef NDEBUG
   lastStruck_ = p;
 #endif
+  if (p < 3.0) return;  // only odd primes are struck
+  if (p <= kWheel[kWheelPrimes - 1]) {
+    // The bits already hold the wheel primes' multiples struck; the counts
+    // move on to the next stage.
+    int32_t j = 0;
+    while (kWheel[j] != p && j < kWheelPrimes - 1) ++j;
+    assert(kWheel[j] == p && j == stage_);
+    stage_ = j + 1;
+    return;
+  }
+  assert(stage_ == kWheelPrimes);
+  stage_ = kWheelPrimes;
+
   // First multiple of p above lo; striking starts at p^2 at the earliest.
   double f = p + p * DoubleFloor((lo_ + 0.5) / p);
   const double square = p * p;
-  if (square > f) {
-    f = square;
-    if (f > hi_) return;
-  }
-  const int64_t step = static_cast<int64_t>(p);
-  if (step < 3) return;  // only odd primes are struck
-  const int64_t e = static_cast<int64_t>(f - lo_);
-  int64_t o = (e & 1) ? (e - 1) / 2 : (e + step - 1) / 2;
-  const int64_t positions = positions_;
-  if (o >= positions) return;  // nothing to strike: the counts stay as they are
+  if (square > f) f = square;
+  if (f > hi_) return;  // nothing to strike: the counts stay as they are
 
   valid_ = 0;
-  if (step < kWordStrikeLimit) {
-    StrikeWords(o, step);
-    return;
-  }
-  // One strike at a time, a position struck for the first time counted
-  // without a branch on its bit.
+  if (p < kPatternLimit)
+    StrikePattern(static_cast<int32_t>(p), f);
+  else
+    StrikeProgressions(p, f);
+}
+
+BRUNSK_HOT void CBlock::StrikePattern(int32_t p, double first) {
+  // Whole words from the pattern of p, from the chunk of p's first strike
+  // on; the pattern's multiples below p^2 other than p itself are struck
+  // already (by their least prime factor), and p is set free again below.
+  const uint8_t* const pattern = kTables.pattern[p];
+  const int32_t from = static_cast<int32_t>(static_cast<int64_t>(first - base_) / 30) >> kByteShift;
+  const int32_t chunks = (bytes_ + kChunkBytes - 1) >> kByteShift;
+  int32_t g = static_cast<int32_t>((static_cast<int64_t>(base_) / 30 + kChunkBytes * static_cast<int64_t>(from)) % p);
   uint64_t* const bits = bitmap_.data();
   int32_t* const unstruck = unstruck_.data();
   int32_t fresh = 0;
-  if (step > (1 << kChunkShift)) {
-    // At most one strike per chunk: its count is decremented at once.
-    for (; o < positions; o += step) {
-      const int32_t at = static_cast<int32_t>(o);
-      uint64_t& word = bits[at >> 6];
-      const uint64_t w = word;
-      const int32_t f = static_cast<int32_t>(~(w >> (at & 63)) & 1u);
-      unstruck[at >> kChunkShift] -= f;
+  for (int32_t c = from; c < chunks; ++c) {
+    int32_t f = 0;
+    uint64_t* const w = bits + (static_cast<int64_t>(c) << (kChunkShift - 6));
+    for (int32_t t = 0; t < (1 << (kChunkShift - 6)); ++t) {
+      uint64_t strike;
+      memcpy(&strike, pattern + g, sizeof strike);
+      f += bitops::PopCount64(strike & ~w[t]);
+      w[t] |= strike;
+      g += 8;
+      if (g >= p) g -= p;
+    }
+    unstruck[c] -= f;
+    fresh += f;
+  }
+  total_ -= fresh;
+  if (p > lo_) {
+    // p lies in the window (p^2 <= hi): it stays unstruck.
+    const int32_t off = static_cast<int32_t>(p - base_);
+    uint8_t* const bytes = reinterpret_cast<uint8_t*>(bits);
+    const uint8_t bit = static_cast<uint8_t>(1u << kBitOf[off % 30]);
+    if (bytes[off / 30] & bit) {
+      bytes[off / 30] = static_cast<uint8_t>(bytes[off / 30] & ~bit);
+      ++unstruck[(off / 30) >> kByteShift];
+      ++total_;
+    }
+  }
+}
+
+BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
+  // The multiples p m from first on with m prime to 30: for each of the 8
+  // residues of m, one bit in every p-th byte. A step of 64 bytes or more
+  // strikes each chunk at most once per residue, so its count is decremented
+  // at once without waiting on the previous strike.
+  assert(p >= kPatternLimit);
+  const double m0 = first / p;
+  const int32_t mr = static_cast<int32_t>(static_cast<int64_t>(m0) % 30);
+  const int64_t step = static_cast<int64_t>(p);
+  const int64_t end = bytes_;
+  uint8_t* const bytes = reinterpret_cast<uint8_t*>(bitmap_.data());
+  int32_t* const unstruck = unstruck_.data();
+  int32_t fresh = 0;
+  for (int32_t j = 0; j < 8; ++j) {
+    int32_t delta = kResidues[j] - mr;
+    if (delta < 0) delta += 30;
+    const int64_t off = static_cast<int64_t>(p * (m0 + delta) - base_);
+    const int32_t bit = kBitOf[off % 30];
+    for (int64_t i = off / 30; i < end; i += step) {
+      const uint32_t old = bytes[i];
+      const int32_t f = static_cast<int32_t>((~old >> bit) & 1u);
+      bytes[i] = static_cast<uint8_t>(old | (1u << bit));
+      unstruck[i >> kByteShift] -= f;
       fresh += f;
-      word = w | (uint64_t{1} << (at & 63));
-    }
-  } else {
-    // At least one strike in every chunk from the first struck to the last:
-    // each strike notes the running count of new strikes in its chunk's
-    // mark, and the chunks take the differences at the end (decrementing a
-    // count at every strike would chain strike after strike on one chunk).
-    int32_t* const marks = marks_.data();
-    const int32_t first = static_cast<int32_t>(o >> kChunkShift);
-    for (; o < positions; o += step) {
-      const int32_t at = static_cast<int32_t>(o);
-      uint64_t& word = bits[at >> 6];
-      const uint64_t w = word;
-      fresh += static_cast<int32_t>(~(w >> (at & 63)) & 1u);
-      marks[at >> kChunkShift] = fresh;
-      word = w | (uint64_t{1} << (at & 63));
-    }
-    const int32_t lastChunk = static_cast<int32_t>((o - step) >> kChunkShift);
-    int32_t before = 0;
-    for (int32_t c = first; c <= lastChunk; ++c) {
-      unstruck[c] -= marks[c] - before;
-      before = marks[c];
     }
   }
   total_ -= fresh;
 }
 
-BRUNSK_HOT void CBlock::StrikeWords(int64_t o, int64_t step) {
-  // Positions o, o + step, ... below positions_, one 64-bit word at a time;
-  // each word's new strikes are taken off its chunk's count.
-  const uint64_t pattern = kPatterns.mask[step];
-  const int64_t advance = step - 64 % step;  // moves the first strike of a word to the next word
-  const int64_t last = (positions_ - 1) >> 6;
-  const int32_t tail = positions_ - 64 * static_cast<int32_t>(last);  // 1 .. 64
-  const uint64_t lastMask = tail == 64 ? ~uint64_t{0} : (uint64_t{1} << tail) - 1u;
-  uint64_t* const bits = bitmap_.data();
-  int32_t* const unstruck = unstruck_.data();
-  constexpr int32_t kWordShift = kChunkShift - 6;
-  int32_t fresh = 0;
-  int64_t w = o >> 6;
-  int64_t s = o & 63;  // first strike of word w
-  uint64_t strike = pattern << s;
-  s = s % step + advance;  // from here on below step
-  if (s >= step) s -= step;
-  for (; w < last; ++w) {
-    const int32_t f = bitops::PopCount64(strike & ~bits[w]);
-    bits[w] |= strike;
-    unstruck[w >> kWordShift] -= f;
-    fresh += f;
-    strike = pattern << s;
-    s += advance;
-    if (s >= step) s -= step;
-  }
-  strike &= lastMask;
-  const int32_t f = bitops::PopCount64(strike & ~bits[last]);
-  bits[last] |= strike;
-  unstruck[last >> kWordShift] -= f;
-  total_ -= fresh + f;
-}
-
 double CBlock::MemorySize(int32_t n) {
-  // The bitmap of whole chunks, a count and a prefix count per chunk.
-  const int64_t positions = (static_cast<int64_t>(n < 256 ? 256 : n) + 1) / 2 + 1;
-  const double chunks = static_cast<double>(((positions - 1) >> kChunkShift) + 1);
-  return chunks * 64.0 + chunks * 8.0 + 4.0;
+  // The bits of whole chunks, a count and a prefix count per chunk.
+  const int64_t odd = (static_cast<int64_t>(n < 256 ? 256 : n) + 1) / 2 + 1;
+  const double chunks = static_cast<double>((MaxBytes(odd) + kChunkBytes - 1) >> kByteShift);
+  return chunks * kChunkBytes + chunks * 8.0 + 4.0;
 }

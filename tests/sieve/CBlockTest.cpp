@@ -77,8 +77,11 @@ TEST(CBlockTest, WindowBoundsAndSmallCounts) {
   EXPECT_EQ(block.CountUpTo(100), 28);
   EXPECT_EQ(block.CountUpTo(9), 4);    // 1 3 5 7, and 9 struck
   EXPECT_EQ(block.CountUpTo(25), 9);   // 1 3 5 7 11 13 17 19 23
+  block.RemoveMultiples(7);            // 49 77 91
+  EXPECT_EQ(block.CountUpTo(100), 25);
+  EXPECT_EQ(block.CountUpTo(49), 15);
   block.RemoveMultiples(11);           // 121 > hi: nothing to strike
-  EXPECT_EQ(block.CountUpTo(100), 28);
+  EXPECT_EQ(block.CountUpTo(100), 25);
 }
 
 TEST(CBlockTest, SizesFollowTheRequestedLength) {
@@ -92,13 +95,12 @@ TEST(CBlockTest, SizesFollowTheRequestedLength) {
   EXPECT_EQ(big.Positions(), 1 << 19);
   EXPECT_EQ(big.CountUpTo(1 << 20), 1 << 19);
 
-  // n/2 + 1 positions in chunks of 512: 64 bytes of bits and two counts per
-  // chunk, and one spare word.
-  EXPECT_EQ(CBlock::MemorySize(1000), 1 * 72 + 4);
-  EXPECT_EQ(CBlock::MemorySize(10), 1 * 72 + 4);
-  EXPECT_EQ(CBlock::MemorySize(1022), 1 * 72 + 4);
-  EXPECT_EQ(CBlock::MemorySize(1024), 2 * 72 + 4);
-  EXPECT_EQ(CBlock::MemorySize(1 << 20), 1025 * 72 + 4);
+  // n + 2 integers and up to 28 before the window, a byte per 30 in chunks
+  // of 32 bytes (960 integers) with two counts each, and one spare count.
+  EXPECT_EQ(CBlock::MemorySize(10), 1 * 40 + 4);
+  EXPECT_EQ(CBlock::MemorySize(930), 1 * 40 + 4);
+  EXPECT_EQ(CBlock::MemorySize(932), 2 * 40 + 4);
+  EXPECT_EQ(CBlock::MemorySize(1 << 20), 1093 * 40 + 4);
 }
 
 // Random windows, random increasing primes, queries interleaved with the
@@ -131,7 +133,8 @@ TEST(CBlockTest, RandomInterleavingsMatchAPlainSieve) {
         ASSERT_EQ(block.CountUpTo(span), model.CountUpTo(span));
         block.RemoveMultiples(static_cast<double>(primes[k]));
         model.Remove(primes[k]);
-        k += 1 + rng() % 3;  // some primes are skipped: the order stays increasing
+        // Some primes from 67 on are skipped: the order stays increasing.
+        k += primes[k] < 64 ? 1 : 1 + rng() % 3;
       }
       for (int32_t d = -1; d <= span; d += 1 + static_cast<int32_t>(rng() % 7))
         ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d)) << "final d=" << d;
@@ -250,32 +253,34 @@ TEST(CBlockTest, FirstStrikeDeepInsideTheWindow) {
   }
 }
 
-// The counts per chunk against a plain recount: windows ending on, just
-// before and just after a chunk's end, random increasing primes (steps below
-// a word, below a chunk and above), the queries of each prime in decreasing
-// order, as the leaf sums ask them, then in random order.
+// The counts per chunk against a plain recount: windows from every even
+// offset to the multiple of 30 below them, ending on, just before and just
+// after a chunk's end, random increasing primes (patterns, steps below a
+// chunk and above), the queries of each prime in decreasing order, as the
+// leaf sums ask them, then in random order.
 TEST(CBlockTest, ChunkEdgesInAnyOrder) {
   std::mt19937_64 rng(20261209);
   const std::vector<int64_t> primes = OddPrimesUpTo(1100);  // squares up to past the windows
-  constexpr int32_t kChunk = 1 << CBlock::kChunkShift;
-  CBlock block(8 * kChunk + 8);
+  constexpr int64_t kChunk = 30 << (CBlock::kChunkShift - 3);  // integers of a chunk
+  CBlock block(4 * kChunk + 64);
   Model model;
-  for (int32_t chunks : {1, 3, 4}) {
-    for (int32_t end : {-1, 0, 1}) {
-      const int64_t a = 1000000 + 2 * static_cast<int64_t>(rng() % 5000);
-      const int64_t b = a + 2 * (chunks * kChunk + end);
+  for (int64_t chunks : {1, 3, 4}) {
+    for (int64_t end : {-2, 0, 2}) {
+      const int64_t base = 30 * (40000 + static_cast<int64_t>(rng() % 5000));
+      const int64_t a = base + 2 * static_cast<int64_t>(rng() % 15);
+      const int64_t b = base + chunks * kChunk + end;
       block.Reset(static_cast<double>(a), static_cast<double>(b));
       model.Reset(a, b);
-      // Every query meets a chunk or word edge, or the window's end.
+      // Every query meets a word edge (240 integers), or the window's end.
       std::vector<int32_t> ds;
-      for (int32_t e = 0; e <= 2 * chunks * kChunk + 2; e += 128)
-        for (int32_t off : {-2, -1, 0, 1, 2}) ds.push_back(e + off);
-      for (size_t k = 0; k < primes.size(); k += 1 + rng() % 12) {
+      for (int64_t e = 0; e <= chunks * kChunk + 2; e += 240)
+        for (int64_t off : {-2, -1, 0, 1, 2}) ds.push_back(static_cast<int32_t>(base + e + off - a));
+      for (size_t k = 0; k < primes.size(); k += primes[k] < 64 ? 1 : 1 + rng() % 12) {
         std::sort(ds.rbegin(), ds.rend());
         for (int pass = 0; pass < 2; ++pass) {
           for (int32_t d : ds)
             ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
-                << "chunks=" << chunks << " end=" << end << " before p=" << primes[k] << " d=" << d;
+                << "chunks=" << chunks << " end=" << end << " a=" << a << " before p=" << primes[k] << " d=" << d;
           std::shuffle(ds.begin(), ds.end(), rng);
         }
         block.RemoveMultiples(static_cast<double>(primes[k]));
