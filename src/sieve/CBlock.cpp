@@ -210,7 +210,18 @@ void CBlock::ExtendBelow(int32_t chunk) const {
   int32_t* const below = below_.data();
   const int32_t* const unstruck = unstruck_.data();
   int32_t sum = below[valid_];
-  for (int32_t c = valid_; c < chunk; ++c) {
+  int32_t c = valid_;
+  // Four at a time, so that only one addition a group waits on the last.
+  for (; c + 4 <= chunk; c += 4) {
+    const int32_t s1 = unstruck[c], s2 = s1 + unstruck[c + 1];
+    const int32_t s3 = s2 + unstruck[c + 2], s4 = s3 + unstruck[c + 3];
+    below[c + 1] = sum + s1;
+    below[c + 2] = sum + s2;
+    below[c + 3] = sum + s3;
+    below[c + 4] = sum + s4;
+    sum += s4;
+  }
+  for (; c < chunk; ++c) {
     sum += unstruck[c];
     below[c + 1] = sum;
   }
@@ -295,9 +306,9 @@ BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
   // strikes each chunk at most once per residue, so its count is decremented
   // at once without waiting on the previous strike.
   assert(p >= kPatternLimit);
-  const double m0 = first / p;
-  const int32_t mr = static_cast<int32_t>(static_cast<int64_t>(m0) % 30);
   const int64_t step = static_cast<int64_t>(p);
+  const int64_t start = static_cast<int64_t>(first - base_);  // of p m0, first = p m0
+  const int32_t mr = static_cast<int32_t>(static_cast<int64_t>(first / p) % 30);
   const int64_t end = bytes_;
   uint8_t* const bytes = reinterpret_cast<uint8_t*>(bitmap_.data());
   int32_t* const unstruck = unstruck_.data();
@@ -305,7 +316,7 @@ BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
   for (int32_t j = 0; j < 8; ++j) {
     int32_t delta = kResidues[j] - mr;
     if (delta < 0) delta += 30;
-    const int64_t off = static_cast<int64_t>(p * (m0 + delta) - base_);
+    const int64_t off = start + step * delta;
     const int32_t bit = kBitOf[off % 30];
     for (int64_t i = off / 30; i < end; i += step) {
       const uint32_t old = bytes[i];
