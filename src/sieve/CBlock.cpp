@@ -317,13 +317,22 @@ BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
   const int64_t end = bytes_;
   uint8_t* const bytes = reinterpret_cast<uint8_t*>(bitmap_.data());
   int32_t* const unstruck = unstruck_.data();
-  int32_t fresh = 0;
+  // The first byte and bit of each residue, apart from the strikes so that
+  // their arithmetic overlaps (a large p strikes each residue once or not at
+  // all in a window).
+  int64_t first8[8];
+  int32_t bit8[8];
   for (int32_t j = 0; j < 8; ++j) {
     int32_t delta = kResidues[j] - mr;
     if (delta < 0) delta += 30;
     const int64_t off = start + step * delta;
-    const int32_t bit = kBitOf[off % 30];
-    for (int64_t i = off / 30; i < end; i += step) {
+    first8[j] = off / 30;
+    bit8[j] = kBitOf[off % 30];
+  }
+  int32_t fresh = 0;
+  for (int32_t j = 0; j < 8; ++j) {
+    const int32_t bit = bit8[j];
+    for (int64_t i = first8[j]; i < end; i += step) {
       const uint32_t old = bytes[i];
       const int32_t f = static_cast<int32_t>((~old >> bit) & 1u);
       bytes[i] = static_cast<uint8_t>(old | (1u << bit));
