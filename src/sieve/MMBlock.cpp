@@ -82,18 +82,29 @@ int32_t MMBlock::IndexAbove(double v) const {
 }
 
 BRUNSK_HOT void MMBlock::FindFirstQ() {
-  while (qIndex_ < qIndexEnd_) {
-    q_ = primeArray_[qIndex_];
-    rLow_ = DoubleFloor((mStart_ + 0.5) / q_);
-    if (rLow_ < q_) rLow_ = q_;
-    rHigh_ = DoubleFloor((mEnd_ + 0.5) / q_);
-    if (rHigh_ > mLimit_) rHigh_ = mLimit_;
-    if (rLow_ <= rHigh_) {
-      rIndex_ = IndexAbove(rLow_);
-      rIndexEnd_ = IndexAbove(rHigh_);
-      if (rIndex_ < rIndexEnd_) return;  // this q has at least one r
+  // Locals, so that the members are written once, not per q.
+  const double* const primes = primeArray_.data();
+  const double mStart = mStart_ + 0.5, mEnd = mEnd_ + 0.5, mLimit = mLimit_;
+  const int32_t end = qIndexEnd_;
+  for (int32_t k = qIndex_; k < end; ++k) {
+    const double q = primes[k];
+    double rLow = DoubleFloor(mStart / q);
+    if (rLow < q) rLow = q;
+    double rHigh = DoubleFloor(mEnd / q);
+    if (rHigh > mLimit) rHigh = mLimit;
+    if (rLow <= rHigh) {
+      const int32_t first = IndexAbove(rLow);
+      const int32_t last = IndexAbove(rHigh);
+      if (first < last) {  // this q has at least one r
+        qIndex_ = k;
+        q_ = q;
+        rLow_ = rLow;
+        rHigh_ = rHigh;
+        rIndex_ = first;
+        rIndexEnd_ = last;
+        return;
+      }
     }
-    ++qIndex_;
   }
   qIndex_ = -1;  // the products are exhausted
 }
@@ -160,10 +171,46 @@ BRUNSK_HOT int MMBlock::Next() { return Advance(); }
 
 BRUNSK_HOT int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t max) {
   int32_t n = 0;
-  while (n < max && Advance()) {
-    values[n] = value_;
-    signs[n] = sign_ > 0.0 ? 1 : -1;
-    ++n;
+  // The products q r of the current q, as many as fit, q after q.
+  const double* const primes = primeArray_.data();
+  while (qIndex_ >= 0 && n < max) {
+    const double q = q_;
+    int32_t i = rIndex_;
+    const int32_t stop = rIndexEnd_ - i > max - n ? i + (max - n) : rIndexEnd_;
+    for (; i < stop; ++i, ++n) {
+      values[n] = q * primes[i];
+      signs[n] = 1;
+    }
+    rIndex_ = i;
+    if (i >= rIndexEnd_) {
+      ++qIndex_;
+      FindFirstQ();
+    }
+  }
+  if (qIndex_ < 0) {
+    // Then the primes of the window, bit after bit.
+    const uint64_t* const bits = primeBits_.data();
+    int64_t word = primeWord_;
+    uint64_t left = primeLeft_;
+    while (n < max) {
+      if (left == 0) {
+        if (word >= primeLastWord_) break;
+        left = bits[++word];
+        if (word == primeLastWord_) left &= primeLastMask_;
+        continue;
+      }
+      const int64_t i = 64 * word + __builtin_ctzll(left);
+      left &= left - 1u;
+      values[n] = static_cast<double>(2 * i + 1);
+      signs[n] = -1;
+      ++n;
+    }
+    primeWord_ = word;
+    primeLeft_ = left;
+  }
+  if (n > 0) {  // GetValue reads the last value handed over
+    value_ = values[n - 1];
+    sign_ = signs[n - 1];
   }
   return n;
 }
