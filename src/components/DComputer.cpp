@@ -341,8 +341,7 @@ void DComputer::CollectGroup(Sweep& s, double lo, double H) {
     for (double u = mLow; u < mHigh;) {
       double v = u + mStep;
       if (v > mHigh) v = mHigh;
-      mblock.RunSieve(u, v);
-      mblock.StartIteration(p);
+      mblock.RunSieveAbove(u, v, p);
       // The m of nonzero weight come in batches straight into the lists
       // while they have room for a whole batch; near the end of the lists,
       // one by one, so that every m past their end is reported.

@@ -144,8 +144,7 @@ BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, dou
     while (mLow < mHigh) {
       double v = mLow + mStep;
       if (v > mHigh) v = mHigh;
-      mblock.RunSieve(mLow, v);
-      mblock.StartIteration(p);
+      mblock.RunSieveAbove(mLow, v, p);
       // In batches, as for the lists; the block hands over only the m of
       // nonzero weight.
       double weight[kBatch];

@@ -43,7 +43,20 @@ int64_t FirstOddMultipleIndex(int64_t lo, int64_t m) {
 
 }  // namespace
 
-BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
+void MBlock::RunSieve(double start, double end) {
+  Sieve(start, end, 0);
+  StartIteration(0.0);
+}
+
+void MBlock::RunSieveAbove(double start, double end, double limit) {
+  StartIteration(limit);
+  Sieve(start, end, limit_ > 0 ? limit_ : 0);
+}
+
+// With a limit of 0 every table prime gives its entries their least factor
+// and product; with a positive limit the primes up to it mark their entries
+// with the least factor 1 instead, which Next and NextNonZero pass over.
+BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
@@ -57,8 +70,6 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   } else {
     count_ = static_cast<int32_t>(half);
   }
-  limit_ = 0;
-  pos_ = -1;
 
   // Each entry holds its least table factor and the product of its distinct
   // table factors, negated once per factor: the sign of the product is the
@@ -91,20 +102,32 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   // that the least one writes last, without reading the entry.
   size_t top = 0;
   while (top < table_.size() && table_[top] < hi) ++top;  // odd multiples below hi
-  for (size_t j = top; j-- > 0;) {
+  // With a limit, the primes up to it only mark their multiples.
+  size_t marked = 0;
+  while (marked < top && table_[marked] <= limit) ++marked;
+  for (size_t j = top; j-- > marked;) {
     const int32_t p32 = table_[j];
     const int64_t p = p32;
     const double pd = static_cast<double>(p32);
     const double factor = p <= zBound ? -pd : 0.0;  // a prime above z: value 0
-    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) {
-      prod[i] *= factor;
-      lpf[i] = p32;
+    if (limit > 0) {
+      for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) prod[i] *= factor;
+    } else {
+      for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) {
+        prod[i] *= factor;
+        lpf[i] = p32;
+      }
     }
   }
+  for (size_t j = 0; j < marked; ++j) {
+    const int64_t p = table_[j];
+    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) lpf[i] = 1;
+  }
 
-  // Second pass: multiples of a square of a table prime get value 0.
-  for (const int32_t p32 : table_) {
-    const int64_t p = p32;
+  // Second pass: multiples of a square of a table prime get value 0 (those
+  // of a marked prime are passed over anyway).
+  for (size_t j = marked; j < table_.size(); ++j) {
+    const int64_t p = table_[j];
     const int64_t sq = p * p;
     if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
     for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] = 0.0;
@@ -134,11 +157,8 @@ int MBlock::Next() {
 double MBlock::Current(double& v) const {
   assert(pos_ >= 0 && pos_ < count_);
   const double n = lo_ + 1.0 + 2.0 * pos_;
-  if (lpf_[pos_] == 0) {
-    // n is 1 or a prime outside the table
-    v = n > z_ ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
-    return n;
-  }
+  // An entry without a table factor (1, or a prime outside the table) holds
+  // the product 1, which gives its value by the same rule as the others.
   const double signedProd = prod_[pos_];
   const double prod = std::fabs(signedProd);
   double s = signedProd < 0.0 ? -1.0 : 1.0;

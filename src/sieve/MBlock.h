@@ -18,6 +18,11 @@ class MBlock {
 
   void SetPrimes(PrimeSeries* table);
   void RunSieve(double start, double end);    // odd n with start < n <= end
+  // RunSieve and StartIteration(limit) in one pass, for Next, Current and
+  // NextNonZero (not CurrentWithFactor): an entry with a table factor at
+  // most limit is only marked to be passed over, the others get their
+  // products, and the squares of the primes up to limit are left alone.
+  void RunSieveAbove(double start, double end, double limit);
   void StartIteration(double limit);
   int Next();
   double Current(double& v) const;            // returns n, v = v(n)
@@ -28,6 +33,8 @@ class MBlock {
   int32_t NextNonZero(double* n, double* v, int32_t max);
 
  private:
+  void Sieve(double start, double end, int32_t limit);
+
   double lo_, hi_, z_;
   PrimeSeries* primes_;
   int32_t capacity_, count_, limit_, pos_;

@@ -156,6 +156,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
       MBlock block(width, z);
       block.SetPrimes(&table);
       block.RunSieve(static_cast<double>(start), static_cast<double>(end));
+      MBlock fused(width, z);
+      fused.SetPrimes(&table);
 
       std::vector<Entry> all = Walk(block, 0);
       int64_t first = start + 1 + (start % 2 == 0 ? 0 : 1);  // first odd n > start
@@ -180,6 +182,31 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         std::vector<double> got;
         for (const Entry& x : kept) got.push_back(x.n);
         ASSERT_EQ(got, expected) << "limit " << limit;
+
+        // The sieve with the limit built in walks the same entries with the
+        // same values, one by one and in a batch.
+        fused.RunSieveAbove(static_cast<double>(start), static_cast<double>(end), limit);
+        std::vector<double> fusedN, fusedV;
+        while (fused.Next()) {
+          double v;
+          fusedN.push_back(fused.Current(v));
+          fusedV.push_back(v);
+        }
+        ASSERT_EQ(fusedN, got) << "limit " << limit;
+        std::vector<double> keptV, nonzeroN, nonzeroV;
+        for (const Entry& x : kept) {
+          keptV.push_back(x.v);
+          if (x.v != 0) {
+            nonzeroN.push_back(x.n);
+            nonzeroV.push_back(x.v);
+          }
+        }
+        ASSERT_EQ(fusedV, keptV) << "limit " << limit;
+        fused.RunSieveAbove(static_cast<double>(start), static_cast<double>(end), limit);
+        std::vector<double> batchN(kept.size() + 1), batchV(kept.size() + 1);
+        const int32_t nz = fused.NextNonZero(batchN.data(), batchV.data(), static_cast<int32_t>(batchN.size()));
+        ASSERT_EQ(std::vector<double>(batchN.begin(), batchN.begin() + nz), nonzeroN) << "limit " << limit;
+        ASSERT_EQ(std::vector<double>(batchV.begin(), batchV.begin() + nz), nonzeroV) << "limit " << limit;
 
         // The batched walk hands over exactly the kept entries of nonzero
         // value, in order, whatever the batch size; a short batch means the
