@@ -320,7 +320,7 @@ void DComputer::Run() {
 void DComputer::CollectGroup(Sweep& s, double lo, double H) {
   // m taken from the Moebius block per call, as for the leaves (SumLeaves).
   constexpr int32_t kCollectBatch = 256;
-  double wBatch[kCollectBatch];
+  int32_t wBatch[kCollectBatch];
   s.overflow = false;
   const Integer XL = CeilDivideBy(x, lo);
   const double Q = XL.GetApprox();

@@ -170,7 +170,7 @@ double MBlock::Current(double& v) const {
   return n;
 }
 
-BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
+BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
   const int32_t count = count_;
   int32_t pos = pos_ < count ? pos_ + 1 : count;
   // An entry is passed over when its least factor f is in 1 .. limit.
@@ -178,23 +178,27 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
   const int32_t* const lpf = lpf_.data();
   const double* const prod = prod_.data();
   const double lo1 = lo_ + 1.0, z = z_;
-  // Without a branch on the entry: an entry without a table factor holds the
-  // product 1, which gives it the value of 1 or of a prime (0 above z) by
-  // the same rule as the others.
+  // First the entries that are kept and of nonzero value, without a branch
+  // on the entry: n is written at the next free place, which moves on only
+  // for such an entry. The value is 0 for a square or a factor above z
+  // (product 0), or for a cofactor n / a that is a prime above z; an entry
+  // without a table factor holds the product 1, which gives it the value of
+  // 1 or of a prime (0 above z) by the same rule.
   int32_t k = 0;
   for (; pos < count && k < max; ++pos) {
     const uint32_t f = static_cast<uint32_t>(lpf[pos]);
     const double n = lo1 + 2.0 * pos;
-    const double signedProd = prod[pos];
-    const double a = std::fabs(signedProd);
-    // Value 0 for a square, a factor above z, or a cofactor n / a that is a
-    // prime above z; the sign flips once more for a cofactor that is a prime
-    // outside the table. The tests are combined as integers, not branches.
-    const int32_t zero = static_cast<int32_t>(a == 0.0) | static_cast<int32_t>(n > z * a);
-    const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(a < n * 0.5);
+    const double a = std::fabs(prod[pos]);
     ns[k] = n;
-    vs[k] = static_cast<double>((1 - 2 * odd) * (1 - zero));
-    k += static_cast<int32_t>(f - 1u >= limit) & (1 - zero);
+    k += static_cast<int32_t>(f - 1u >= limit) & static_cast<int32_t>(a != 0.0) & static_cast<int32_t>(n <= z * a);
+  }
+  // Then their values: the sign of the product, flipped once more for a
+  // cofactor that is a prime outside the table.
+  for (int32_t t = 0; t < k; ++t) {
+    const double n = ns[t];
+    const double signedProd = prod[static_cast<int32_t>((n - lo1) * 0.5)];
+    const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(std::fabs(signedProd) < n * 0.5);
+    vs[t] = 1 - 2 * odd;
   }
   pos_ = pos - 1;
   if (pos == count) pos_ = count;  // exhausted: Next() reports the end

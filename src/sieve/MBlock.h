@@ -28,9 +28,10 @@ class MBlock {
   double Current(double& v) const;            // returns n, v = v(n)
   double CurrentWithFactor(double& f, double& v) const;
   // The next entries that pass the filter and have a nonzero value, at most
-  // max of them, into n[] and v[]; fewer than max only once the segment is
-  // exhausted. Moves the iteration past the last entry examined.
-  int32_t NextNonZero(double* n, double* v, int32_t max);
+  // max of them, into n[] and their values (1 or -1) into v[]; fewer than
+  // max only once the segment is exhausted. Moves the iteration past the
+  // last entry examined.
+  int32_t NextNonZero(double* n, int32_t* v, int32_t max);
 
  private:
   void Sieve(double start, double end, int32_t limit);

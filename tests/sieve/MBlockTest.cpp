@@ -203,7 +203,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         }
         ASSERT_EQ(fusedV, keptV) << "limit " << limit;
         fused.RunSieveAbove(static_cast<double>(start), static_cast<double>(end), limit);
-        std::vector<double> batchN(kept.size() + 1), batchV(kept.size() + 1);
+        std::vector<double> batchN(kept.size() + 1);
+        std::vector<int32_t> batchV(kept.size() + 1);
         const int32_t nz = fused.NextNonZero(batchN.data(), batchV.data(), static_cast<int32_t>(batchN.size()));
         ASSERT_EQ(std::vector<double>(batchN.begin(), batchN.begin() + nz), nonzeroN) << "limit " << limit;
         ASSERT_EQ(std::vector<double>(batchV.begin(), batchV.begin() + nz), nonzeroV) << "limit " << limit;
@@ -219,7 +220,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
               wantV.push_back(x.v);
             }
           block.StartIteration(limit);
-          std::vector<double> ns(batch + 1, -7.0), vs(batch + 1, -7.0), gotN, gotV;
+          std::vector<double> ns(batch + 1, -7.0), gotN, gotV;
+          std::vector<int32_t> vs(batch + 1, -7);
           int32_t k;
           do {
             k = block.NextNonZero(ns.data(), vs.data(), batch);
@@ -241,7 +243,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
           ASSERT_EQ(block.Next(), 1);
           double v0;
           ASSERT_EQ(block.Current(v0), kept[0].n);
-          std::vector<double> ns(kept.size() + 1), vs(kept.size() + 1);
+          std::vector<double> ns(kept.size() + 1);
+          std::vector<int32_t> vs(kept.size() + 1);
           const int32_t k = block.NextNonZero(ns.data(), vs.data(), static_cast<int32_t>(ns.size()));
           std::vector<double> rest;
           for (size_t i = 1; i < kept.size(); ++i)
