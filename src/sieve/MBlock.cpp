@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
@@ -54,9 +55,11 @@ void MBlock::RunSieveAbove(double start, double end, double limit) {
 }
 
 // With a limit of 0 every table prime gives its entries their least factor
-// and product; with a positive limit the primes up to it mark their entries
-// with the least factor 1 instead, which Next and NextNonZero pass over.
+// and product; with a positive limit the least factors are not kept, and the
+// primes up to the limit put a NaN in place of the product of their
+// multiples, which Next and NextNonZero pass over.
 BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
+  fused_ = limit > 0;
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
@@ -79,9 +82,13 @@ BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
   const int64_t count = count_;
   int32_t* const lpf = lpf_.data();
   double* const prod = prod_.data();
-  for (int64_t i = 0; i < count; ++i) {
-    lpf[i] = 0;
-    prod[i] = 1.0;
+  if (limit > 0) {
+    for (int64_t i = 0; i < count; ++i) prod[i] = 1.0;
+  } else {
+    for (int64_t i = 0; i < count; ++i) {
+      lpf[i] = 0;
+      prod[i] = 1.0;
+    }
   }
   if (primes_ == nullptr || count == 0) return;
 
@@ -102,7 +109,8 @@ BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
   // that the least one writes last, without reading the entry.
   size_t top = 0;
   while (top < table_.size() && table_[top] < hi) ++top;  // odd multiples below hi
-  // With a limit, the primes up to it only mark their multiples.
+  // With a limit, the primes up to it only mark their multiples (a NaN stays
+  // a NaN under the products).
   size_t marked = 0;
   while (marked < top && table_[marked] <= limit) ++marked;
   for (size_t j = top; j-- > marked;) {
@@ -119,18 +127,19 @@ BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
       }
     }
   }
+  const double mark = std::numeric_limits<double>::quiet_NaN();
   for (size_t j = 0; j < marked; ++j) {
     const int64_t p = table_[j];
-    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) lpf[i] = 1;
+    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) prod[i] = mark;
   }
 
   // Second pass: multiples of a square of a table prime get value 0 (those
-  // of a marked prime are passed over anyway).
+  // of a marked prime are passed over anyway, and keep their mark).
   for (size_t j = marked; j < table_.size(); ++j) {
     const int64_t p = table_[j];
     const int64_t sq = p * p;
     if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
-    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] = 0.0;
+    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] *= 0.0;
   }
 }
 
@@ -147,7 +156,9 @@ void MBlock::StartIteration(double limit) {
 int MBlock::Next() {
   if (pos_ >= count_) return 0;  // exhausted: stays at the end
   ++pos_;
-  if (limit_ > 0) {
+  if (fused_) {
+    while (pos_ < count_ && std::isnan(prod_[pos_])) ++pos_;
+  } else if (limit_ > 0) {
     const int32_t limit = limit_;
     while (pos_ < count_ && lpf_[pos_] >= 1 && lpf_[pos_] <= limit) ++pos_;
   }
@@ -185,12 +196,23 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
   // without a table factor holds the product 1, which gives it the value of
   // 1 or of a prime (0 above z) by the same rule.
   int32_t k = 0;
-  for (; pos < count && k < max; ++pos) {
-    const uint32_t f = static_cast<uint32_t>(lpf[pos]);
-    const double n = lo1 + 2.0 * pos;
-    const double a = std::fabs(prod[pos]);
-    ns[k] = n;
-    k += static_cast<int32_t>(f - 1u >= limit) & static_cast<int32_t>(a != 0.0) & static_cast<int32_t>(n <= z * a);
+  if (fused_ || limit == 0) {
+    // No least factor to test: a marked entry holds a NaN, which fails the
+    // comparison, and so does a product of 0 (every n is at least 1).
+    for (; pos < count && k < max; ++pos) {
+      const double n = lo1 + 2.0 * pos;
+      ns[k] = n;
+      k += static_cast<int32_t>(n <= z * std::fabs(prod[pos]));
+    }
+  } else {
+    for (; pos < count && k < max; ++pos) {
+      const uint32_t f = static_cast<uint32_t>(lpf[pos]);
+      const double n = lo1 + 2.0 * pos;
+      const double a = std::fabs(prod[pos]);
+      ns[k] = n;
+      k += static_cast<int32_t>(f - 1u >= limit) & static_cast<int32_t>(a != 0.0) &
+           static_cast<int32_t>(n <= z * a);
+    }
   }
   // Then their values: the sign of the product, flipped once more for a
   // cofactor that is a prime outside the table.

@@ -22,6 +22,7 @@ class MBlock {
   // NextNonZero (not CurrentWithFactor): an entry with a table factor at
   // most limit is only marked to be passed over, the others get their
   // products, and the squares of the primes up to limit are left alone.
+  // The marks stay until the next sieve, whatever limit StartIteration sets.
   void RunSieveAbove(double start, double end, double limit);
   void StartIteration(double limit);
   int Next();
@@ -42,5 +43,6 @@ class MBlock {
   Buffer<int32_t> lpf_;
   std::vector<int32_t> table_;  // the primes of the table, read once
   bool tableRead_ = false;
+  bool fused_ = false;  // sieved with a limit: marks in the products, no least factors
   Buffer<double> prod_;  // signed product of the distinct table factors, 0 for value 0
 };
