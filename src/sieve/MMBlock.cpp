@@ -72,6 +72,16 @@ MMBlock::MMBlock(double a, double b)
   }
   primeCount_ = k;
   for (; next <= e; ++next) primeIndex_[next] = primeCount_;
+
+  // The counts of the hot look-ups come from the bit table: the primes of
+  // the words before a word, then those of the word below the bit.
+  const int64_t words = ((static_cast<int64_t>(e) + 1) >> 7) + 1;
+  primeWordCount_ = Buffer<int32_t>(words);
+  int32_t c = 0;
+  for (int64_t w = 0; w < words; ++w) {
+    primeWordCount_[w] = c;
+    c += __builtin_popcountll(primeBits_[w]);
+  }
 }
 
 int32_t MMBlock::IndexAbove(double v) const {
@@ -79,6 +89,16 @@ int32_t MMBlock::IndexAbove(double v) const {
   if (!(v > 0.0)) return primeIndex_[0];
   if (v >= primeLimit_) return primeIndex_[primeLimit_];
   return primeIndex_[static_cast<int32_t>(v)];
+}
+
+// The same count from the bit table: the odd numbers up to n are the bits
+// below (n + 1) / 2.
+inline int32_t MMBlock::CountAbove(double v) const {
+  if (!(v > 0.0)) return 0;
+  if (v >= primeLimit_) return primeCount_;
+  const int32_t bits = (static_cast<int32_t>(v) + 1) >> 1;
+  const uint64_t below = primeBits_[bits >> 6] & ((uint64_t{1} << (bits & 63)) - 1u);
+  return primeWordCount_[bits >> 6] + __builtin_popcountll(below);
 }
 
 BRUNSK_HOT void MMBlock::FindFirstQ() {
@@ -93,8 +113,8 @@ BRUNSK_HOT void MMBlock::FindFirstQ() {
     double rHigh = DoubleFloor(mEnd / q);
     if (rHigh > mLimit) rHigh = mLimit;
     if (rLow <= rHigh) {
-      const int32_t first = IndexAbove(rLow);
-      const int32_t last = IndexAbove(rHigh);
+      const int32_t first = CountAbove(rLow);
+      const int32_t last = CountAbove(rHigh);
       if (first < last) {  // this q has at least one r
         qIndex_ = k;
         q_ = q;
