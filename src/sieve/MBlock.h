@@ -44,5 +44,7 @@ class MBlock {
   std::vector<int32_t> table_;  // the primes of the table, read once
   bool tableRead_ = false;
   bool fused_ = false;  // sieved with a limit: marks in the products, no least factors
-  Buffer<double> prod_;  // signed product of the distinct table factors, 0 for value 0
+  // Signed product of the distinct table factors, 0 for value 0, NaN for an
+  // entry marked to be passed over (RunSieveAbove).
+  Buffer<double> prod_;
 };
