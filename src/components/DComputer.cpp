@@ -320,7 +320,7 @@ void DComputer::Run() {
 void DComputer::CollectGroup(Sweep& s, double lo, double H) {
   // m taken from the Moebius block per call, as for the leaves (SumLeaves).
   constexpr int32_t kCollectBatch = 256;
-  double wBatch[kCollectBatch];
+  int32_t wBatch[kCollectBatch];
   s.overflow = false;
   const Integer XL = CeilDivideBy(x, lo);
   const double Q = XL.GetApprox();
@@ -341,8 +341,7 @@ void DComputer::CollectGroup(Sweep& s, double lo, double H) {
     for (double u = mLow; u < mHigh;) {
       double v = u + mStep;
       if (v > mHigh) v = mHigh;
-      mblock.RunSieve(u, v);
-      mblock.StartIteration(p);
+      mblock.RunSieveAbove(u, v, p);
       // The m of nonzero weight come in batches straight into the lists
       // while they have room for a whole batch; near the end of the lists,
       // one by one, so that every m past their end is reported.
@@ -392,11 +391,25 @@ void DComputer::SweepWindow(Sweep& s, double lo, double hi, bool fromLists) {
   const int32_t d = LongFloor(block.Hi() - block.Lo());
   const LeafTables tables = LeafTablesFor(block, s.mblock);
   const bool lists = fromLists && !s.overflow;
+  // The m range of the next prime is found one prime ahead, so that the
+  // first factor-table entries it reads are fetched while this prime's
+  // leaves are summed and the prime is struck.
+  const uint16_t* const lpf = factors->Lpf();
+  const int8_t* const mu = factors->Mu();
+  double nextLow = 0.0, nextHigh = 0.0;
+  if (s.nbPrimes > 0) MRange(s, 0, wholeX ? nullptr : &XL, XH, nextLow, nextHigh);
   for (int32_t b = 0; b < s.nbPrimes; ++b) {
     const double p = s.bounds[b].p;
     if (p * p > Q) break;
-    double mLow, mHigh;
-    MRange(s, b, wholeX ? nullptr : &XL, XH, mLow, mHigh);
+    double mLow = nextLow, mHigh = nextHigh;
+    if (b + 1 < s.nbPrimes && s.bounds[b + 1].p * s.bounds[b + 1].p <= Q) {
+      MRange(s, b + 1, wholeX ? nullptr : &XL, XH, nextLow, nextHigh);
+      if (nextHigh > nextLow && nextLow + 1.0 < zTableLimit) {
+        const int32_t k = (LongFloor(nextLow) + 1) / 2;  // entry of the first odd m above nextLow
+        __builtin_prefetch(lpf + k);
+        __builtin_prefetch(mu + k);
+      }
+    }
     if (mHigh > mLow) {
       LeafList list;
       if (lists) list = LeafList{s.mList.data() + s.mStart[b], s.muList.data() + s.mStart[b],

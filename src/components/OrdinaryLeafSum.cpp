@@ -22,7 +22,8 @@ Integer OrdinaryLeafSum(const Integer& x, double y, double z, double m) {
   double s = 0.0;
   // n taken from the Moebius block per call, as for D's leaves (SumLeaves).
   constexpr int32_t kBatch = 256;
-  double ns[kBatch], vs[kBatch];
+  double ns[kBatch];
+  int32_t vs[kBatch];
   for (double start = 1.0; z > start;) {
     double end = start + m;
     if (end >= z) end = z;
@@ -32,7 +33,7 @@ Integer OrdinaryLeafSum(const Integer& x, double y, double z, double m) {
     do {
       k = block.NextNonZero(ns, vs, kBatch);
       for (int32_t i = 0; i < k; ++i) {
-        const double n = ns[i], v = vs[i];
+        const double n = ns[i], v = static_cast<double>(vs[i]);
         const double h = vx / n;
         const double eps = h * kRelativeMargin;
         if (eps < 0.1) {

@@ -144,15 +144,12 @@ BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, dou
     while (mLow < mHigh) {
       double v = mLow + mStep;
       if (v > mHigh) v = mHigh;
-      mblock.RunSieve(mLow, v);
-      mblock.StartIteration(p);
+      mblock.RunSieveAbove(mLow, v, p);
       // In batches, as for the lists; the block hands over only the m of
       // nonzero weight.
-      double weight[kBatch];
       int32_t n;
       do {
-        n = mblock.NextNonZero(batch.m, weight, kBatch);
-        for (int32_t i = 0; i < n; ++i) batch.weight[i] = static_cast<int32_t>(weight[i]);
+        n = mblock.NextNonZero(batch.m, batch.weight, kBatch);
         AddBatch(batch, n, x, vx, p, lo, base, block, s);
       } while (n == kBatch);
       mLow = v;

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
@@ -43,7 +44,22 @@ int64_t FirstOddMultipleIndex(int64_t lo, int64_t m) {
 
 }  // namespace
 
-BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
+void MBlock::RunSieve(double start, double end) {
+  Sieve(start, end, 0);
+  StartIteration(0.0);
+}
+
+void MBlock::RunSieveAbove(double start, double end, double limit) {
+  StartIteration(limit);
+  Sieve(start, end, limit_ > 0 ? limit_ : 0);
+}
+
+// With a limit of 0 every table prime gives its entries their least factor
+// and product; with a positive limit the least factors are not kept, and the
+// primes up to the limit put a NaN in place of the product of their
+// multiples, which Next and NextNonZero pass over.
+BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
+  fused_ = limit > 0;
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
   const double half = DoubleFloor((hi_ - lo_) * 0.5);
@@ -57,8 +73,6 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   } else {
     count_ = static_cast<int32_t>(half);
   }
-  limit_ = 0;
-  pos_ = -1;
 
   // Each entry holds its least table factor and the product of its distinct
   // table factors, negated once per factor: the sign of the product is the
@@ -68,9 +82,13 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   const int64_t count = count_;
   int32_t* const lpf = lpf_.data();
   double* const prod = prod_.data();
-  for (int64_t i = 0; i < count; ++i) {
-    lpf[i] = 0;
-    prod[i] = 1.0;
+  if (limit > 0) {
+    for (int64_t i = 0; i < count; ++i) prod[i] = 1.0;
+  } else {
+    for (int64_t i = 0; i < count; ++i) {
+      lpf[i] = 0;
+      prod[i] = 1.0;
+    }
   }
   if (primes_ == nullptr || count == 0) return;
 
@@ -91,23 +109,37 @@ BRUNSK_HOT void MBlock::RunSieve(double start, double end) {
   // that the least one writes last, without reading the entry.
   size_t top = 0;
   while (top < table_.size() && table_[top] < hi) ++top;  // odd multiples below hi
-  for (size_t j = top; j-- > 0;) {
+  // With a limit, the primes up to it only mark their multiples (a NaN stays
+  // a NaN under the products).
+  size_t marked = 0;
+  while (marked < top && table_[marked] <= limit) ++marked;
+  for (size_t j = top; j-- > marked;) {
     const int32_t p32 = table_[j];
     const int64_t p = p32;
     const double pd = static_cast<double>(p32);
     const double factor = p <= zBound ? -pd : 0.0;  // a prime above z: value 0
-    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) {
-      prod[i] *= factor;
-      lpf[i] = p32;
+    if (limit > 0) {
+      for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) prod[i] *= factor;
+    } else {
+      for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) {
+        prod[i] *= factor;
+        lpf[i] = p32;
+      }
     }
   }
+  const double mark = std::numeric_limits<double>::quiet_NaN();
+  for (size_t j = 0; j < marked; ++j) {
+    const int64_t p = table_[j];
+    for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) prod[i] = mark;
+  }
 
-  // Second pass: multiples of a square of a table prime get value 0.
-  for (const int32_t p32 : table_) {
-    const int64_t p = p32;
+  // Second pass: multiples of a square of a table prime get value 0 (those
+  // of a marked prime are passed over anyway, and keep their mark).
+  for (size_t j = marked; j < table_.size(); ++j) {
+    const int64_t p = table_[j];
     const int64_t sq = p * p;
     if (sq >= hi) break;  // the first multiple of sq above lo is at least hi
-    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] = 0.0;
+    for (int64_t i = FirstOddMultipleIndex(lo, sq); i < count; i += sq) prod[i] *= 0.0;
   }
 }
 
@@ -124,7 +156,9 @@ void MBlock::StartIteration(double limit) {
 int MBlock::Next() {
   if (pos_ >= count_) return 0;  // exhausted: stays at the end
   ++pos_;
-  if (limit_ > 0) {
+  if (fused_) {
+    while (pos_ < count_ && std::isnan(prod_[pos_])) ++pos_;
+  } else if (limit_ > 0) {
     const int32_t limit = limit_;
     while (pos_ < count_ && lpf_[pos_] >= 1 && lpf_[pos_] <= limit) ++pos_;
   }
@@ -134,11 +168,8 @@ int MBlock::Next() {
 double MBlock::Current(double& v) const {
   assert(pos_ >= 0 && pos_ < count_);
   const double n = lo_ + 1.0 + 2.0 * pos_;
-  if (lpf_[pos_] == 0) {
-    // n is 1 or a prime outside the table
-    v = n > z_ ? 0.0 : (n == 1.0 ? 1.0 : -1.0);
-    return n;
-  }
+  // An entry without a table factor (1, or a prime outside the table) holds
+  // the product 1, which gives its value by the same rule as the others.
   const double signedProd = prod_[pos_];
   const double prod = std::fabs(signedProd);
   double s = signedProd < 0.0 ? -1.0 : 1.0;
@@ -150,7 +181,7 @@ double MBlock::Current(double& v) const {
   return n;
 }
 
-BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
+BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
   const int32_t count = count_;
   int32_t pos = pos_ < count ? pos_ + 1 : count;
   // An entry is passed over when its least factor f is in 1 .. limit.
@@ -158,23 +189,38 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, double* vs, int32_t max) {
   const int32_t* const lpf = lpf_.data();
   const double* const prod = prod_.data();
   const double lo1 = lo_ + 1.0, z = z_;
-  // Without a branch on the entry: an entry without a table factor holds the
-  // product 1, which gives it the value of 1 or of a prime (0 above z) by
-  // the same rule as the others.
+  // First the entries that are kept and of nonzero value, without a branch
+  // on the entry: n is written at the next free place, which moves on only
+  // for such an entry. The value is 0 for a square or a factor above z
+  // (product 0), or for a cofactor n / a that is a prime above z; an entry
+  // without a table factor holds the product 1, which gives it the value of
+  // 1 or of a prime (0 above z) by the same rule.
   int32_t k = 0;
-  for (; pos < count && k < max; ++pos) {
-    const uint32_t f = static_cast<uint32_t>(lpf[pos]);
-    const double n = lo1 + 2.0 * pos;
-    const double signedProd = prod[pos];
-    const double a = std::fabs(signedProd);
-    // Value 0 for a square, a factor above z, or a cofactor n / a that is a
-    // prime above z; the sign flips once more for a cofactor that is a prime
-    // outside the table. The tests are combined as integers, not branches.
-    const int32_t zero = static_cast<int32_t>(a == 0.0) | static_cast<int32_t>(n > z * a);
-    const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(a < n * 0.5);
-    ns[k] = n;
-    vs[k] = static_cast<double>((1 - 2 * odd) * (1 - zero));
-    k += static_cast<int32_t>(f - 1u >= limit) & (1 - zero);
+  if (fused_ || limit == 0) {
+    // No least factor to test: a marked entry holds a NaN, which fails the
+    // comparison, and so does a product of 0 (every n is at least 1).
+    for (; pos < count && k < max; ++pos) {
+      const double n = lo1 + 2.0 * pos;
+      ns[k] = n;
+      k += static_cast<int32_t>(n <= z * std::fabs(prod[pos]));
+    }
+  } else {
+    for (; pos < count && k < max; ++pos) {
+      const uint32_t f = static_cast<uint32_t>(lpf[pos]);
+      const double n = lo1 + 2.0 * pos;
+      const double a = std::fabs(prod[pos]);
+      ns[k] = n;
+      k += static_cast<int32_t>(f - 1u >= limit) & static_cast<int32_t>(a != 0.0) &
+           static_cast<int32_t>(n <= z * a);
+    }
+  }
+  // Then their values: the sign of the product, flipped once more for a
+  // cofactor that is a prime outside the table.
+  for (int32_t t = 0; t < k; ++t) {
+    const double n = ns[t];
+    const double signedProd = prod[static_cast<int32_t>((n - lo1) * 0.5)];
+    const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(std::fabs(signedProd) < n * 0.5);
+    vs[t] = 1 - 2 * odd;
   }
   pos_ = pos - 1;
   if (pos == count) pos_ = count;  // exhausted: Next() reports the end

@@ -72,6 +72,16 @@ MMBlock::MMBlock(double a, double b)
   }
   primeCount_ = k;
   for (; next <= e; ++next) primeIndex_[next] = primeCount_;
+
+  // The counts of the hot look-ups come from the bit table: the primes of
+  // the words before a word, then those of the word below the bit.
+  const int64_t words = ((static_cast<int64_t>(e) + 1) >> 7) + 1;
+  primeWordCount_ = Buffer<int32_t>(words);
+  int32_t c = 0;
+  for (int64_t w = 0; w < words; ++w) {
+    primeWordCount_[w] = c;
+    c += __builtin_popcountll(primeBits_[w]);
+  }
 }
 
 int32_t MMBlock::IndexAbove(double v) const {
@@ -81,19 +91,40 @@ int32_t MMBlock::IndexAbove(double v) const {
   return primeIndex_[static_cast<int32_t>(v)];
 }
 
+// The same count from the bit table: the odd numbers up to n are the bits
+// below (n + 1) / 2.
+inline int32_t MMBlock::CountAbove(double v) const {
+  if (!(v > 0.0)) return 0;
+  if (v >= primeLimit_) return primeCount_;
+  const int32_t bits = (static_cast<int32_t>(v) + 1) >> 1;
+  const uint64_t below = primeBits_[bits >> 6] & ((uint64_t{1} << (bits & 63)) - 1u);
+  return primeWordCount_[bits >> 6] + __builtin_popcountll(below);
+}
+
 BRUNSK_HOT void MMBlock::FindFirstQ() {
-  while (qIndex_ < qIndexEnd_) {
-    q_ = primeArray_[qIndex_];
-    rLow_ = DoubleFloor((mStart_ + 0.5) / q_);
-    if (rLow_ < q_) rLow_ = q_;
-    rHigh_ = DoubleFloor((mEnd_ + 0.5) / q_);
-    if (rHigh_ > mLimit_) rHigh_ = mLimit_;
-    if (rLow_ <= rHigh_) {
-      rIndex_ = IndexAbove(rLow_);
-      rIndexEnd_ = IndexAbove(rHigh_);
-      if (rIndex_ < rIndexEnd_) return;  // this q has at least one r
+  // Locals, so that the members are written once, not per q.
+  const double* const primes = primeArray_.data();
+  const double mStart = mStart_ + 0.5, mEnd = mEnd_ + 0.5, mLimit = mLimit_;
+  const int32_t end = qIndexEnd_;
+  for (int32_t k = qIndex_; k < end; ++k) {
+    const double q = primes[k];
+    double rLow = DoubleFloor(mStart / q);
+    if (rLow < q) rLow = q;
+    double rHigh = DoubleFloor(mEnd / q);
+    if (rHigh > mLimit) rHigh = mLimit;
+    if (rLow <= rHigh) {
+      const int32_t first = CountAbove(rLow);
+      const int32_t last = CountAbove(rHigh);
+      if (first < last) {  // this q has at least one r
+        qIndex_ = k;
+        q_ = q;
+        rLow_ = rLow;
+        rHigh_ = rHigh;
+        rIndex_ = first;
+        rIndexEnd_ = last;
+        return;
+      }
     }
-    ++qIndex_;
   }
   qIndex_ = -1;  // the products are exhausted
 }
@@ -160,10 +191,46 @@ BRUNSK_HOT int MMBlock::Next() { return Advance(); }
 
 BRUNSK_HOT int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t max) {
   int32_t n = 0;
-  while (n < max && Advance()) {
-    values[n] = value_;
-    signs[n] = sign_ > 0.0 ? 1 : -1;
-    ++n;
+  // The products q r of the current q, as many as fit, q after q.
+  const double* const primes = primeArray_.data();
+  while (qIndex_ >= 0 && n < max) {
+    const double q = q_;
+    int32_t i = rIndex_;
+    const int32_t stop = rIndexEnd_ - i > max - n ? i + (max - n) : rIndexEnd_;
+    for (; i < stop; ++i, ++n) {
+      values[n] = q * primes[i];
+      signs[n] = 1;
+    }
+    rIndex_ = i;
+    if (i >= rIndexEnd_) {
+      ++qIndex_;
+      FindFirstQ();
+    }
+  }
+  if (qIndex_ < 0) {
+    // Then the primes of the window, bit after bit.
+    const uint64_t* const bits = primeBits_.data();
+    int64_t word = primeWord_;
+    uint64_t left = primeLeft_;
+    while (n < max) {
+      if (left == 0) {
+        if (word >= primeLastWord_) break;
+        left = bits[++word];
+        if (word == primeLastWord_) left &= primeLastMask_;
+        continue;
+      }
+      const int64_t i = 64 * word + __builtin_ctzll(left);
+      left &= left - 1u;
+      values[n] = static_cast<double>(2 * i + 1);
+      signs[n] = -1;
+      ++n;
+    }
+    primeWord_ = word;
+    primeLeft_ = left;
+  }
+  if (n > 0) {  // GetValue reads the last value handed over
+    value_ = values[n - 1];
+    sign_ = signs[n - 1];
   }
   return n;
 }

@@ -25,6 +25,7 @@ class MMBlock {
 
  private:
   int32_t IndexAbove(double v) const;  // listed primes <= v, v taken at most e
+  int32_t CountAbove(double v) const;  // the same from the bit table
   void FindFirstQ();                   // from qIndex on, the first q with an r
   int Advance();                       // the work of Next
 
@@ -32,6 +33,7 @@ class MMBlock {
   int32_t primeLimit_, primeCount_;
   Buffer<double> primeArray_;
   Buffer<int32_t> primeIndex_;
+  Buffer<int32_t> primeWordCount_;  // primes of the bit table's words before each word
   double q_, qLimit_;
   int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;
   double rLow_, rHigh_, value_, sign_;

@@ -156,6 +156,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
       MBlock block(width, z);
       block.SetPrimes(&table);
       block.RunSieve(static_cast<double>(start), static_cast<double>(end));
+      MBlock fused(width, z);
+      fused.SetPrimes(&table);
 
       std::vector<Entry> all = Walk(block, 0);
       int64_t first = start + 1 + (start % 2 == 0 ? 0 : 1);  // first odd n > start
@@ -169,7 +171,7 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         ASSERT_EQ(all[i].f, static_cast<double>(lpf == 0 ? n : lpf)) << "n=" << n;
       }
 
-      for (double limit : {1.0, 3.0, 5.0, 6.0, 97.0, 1000.0, static_cast<double>(tableHi) + 0.7}) {
+      for (double limit : {0.0, 1.0, 3.0, 5.0, 6.0, 97.0, 1000.0, static_cast<double>(tableHi) + 0.7}) {
         std::vector<Entry> kept = Walk(block, limit);
         std::vector<double> expected;
         for (const Entry& x : all) {
@@ -180,6 +182,32 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         std::vector<double> got;
         for (const Entry& x : kept) got.push_back(x.n);
         ASSERT_EQ(got, expected) << "limit " << limit;
+
+        // The sieve with the limit built in walks the same entries with the
+        // same values, one by one and in a batch.
+        fused.RunSieveAbove(static_cast<double>(start), static_cast<double>(end), limit);
+        std::vector<double> fusedN, fusedV;
+        while (fused.Next()) {
+          double v;
+          fusedN.push_back(fused.Current(v));
+          fusedV.push_back(v);
+        }
+        ASSERT_EQ(fusedN, got) << "limit " << limit;
+        std::vector<double> keptV, nonzeroN, nonzeroV;
+        for (const Entry& x : kept) {
+          keptV.push_back(x.v);
+          if (x.v != 0) {
+            nonzeroN.push_back(x.n);
+            nonzeroV.push_back(x.v);
+          }
+        }
+        ASSERT_EQ(fusedV, keptV) << "limit " << limit;
+        fused.RunSieveAbove(static_cast<double>(start), static_cast<double>(end), limit);
+        std::vector<double> batchN(kept.size() + 1);
+        std::vector<int32_t> batchV(kept.size() + 1);
+        const int32_t nz = fused.NextNonZero(batchN.data(), batchV.data(), static_cast<int32_t>(batchN.size()));
+        ASSERT_EQ(std::vector<double>(batchN.begin(), batchN.begin() + nz), nonzeroN) << "limit " << limit;
+        ASSERT_EQ(std::vector<double>(batchV.begin(), batchV.begin() + nz), nonzeroV) << "limit " << limit;
 
         // The batched walk hands over exactly the kept entries of nonzero
         // value, in order, whatever the batch size; a short batch means the
@@ -192,7 +220,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
               wantV.push_back(x.v);
             }
           block.StartIteration(limit);
-          std::vector<double> ns(batch + 1, -7.0), vs(batch + 1, -7.0), gotN, gotV;
+          std::vector<double> ns(batch + 1, -7.0), gotN, gotV;
+          std::vector<int32_t> vs(batch + 1, -7);
           int32_t k;
           do {
             k = block.NextNonZero(ns.data(), vs.data(), batch);
@@ -214,7 +243,8 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
           ASSERT_EQ(block.Next(), 1);
           double v0;
           ASSERT_EQ(block.Current(v0), kept[0].n);
-          std::vector<double> ns(kept.size() + 1), vs(kept.size() + 1);
+          std::vector<double> ns(kept.size() + 1);
+          std::vector<int32_t> vs(kept.size() + 1);
           const int32_t k = block.NextNonZero(ns.data(), vs.data(), static_cast<int32_t>(ns.size()));
           std::vector<double> rest;
           for (size_t i = 1; i < kept.size(); ++i)

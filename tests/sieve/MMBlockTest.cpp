@@ -206,6 +206,36 @@ TEST(MMBlockTest, WindowsBeyondTheTables) {
   EXPECT_TRUE(got.empty());
 }
 
+// Batches of any size hand over what Next does, across the seam between the
+// products and the primes and across the end of a q's run of r.
+TEST(MMBlockTest, BatchesMatchOneByOne) {
+  const std::vector<int64_t> primes = PrimesUpTo(100000);
+  MMBlock block(100000, 40000);
+  const int64_t e = ListEnd(100000, 40000);
+  const int64_t windows[][3] = {{7, 300, 341}, {5, 100, 124}, {11, 1300, 1330}, {13, 2000, 2196}, {3, 0, 20}};
+  for (const auto& w : windows) {
+    const std::vector<Item> want = Expected(w[0], w[1], w[2], 40000, e, primes);
+    for (int32_t max : {1, 2, 3, 5, 256}) {
+      block.RunSieve(w[0], w[1], w[2]);
+      std::vector<Item> got;
+      double values[256];
+      int32_t signs[256];
+      int32_t n;
+      do {
+        n = block.NextValues(values, signs, max);
+        for (int32_t i = 0; i < n; ++i) got.push_back({static_cast<int64_t>(values[i]), signs[i]});
+        if (n > 0) {
+          double sign;
+          EXPECT_EQ(block.GetValue(sign), values[n - 1]);
+          EXPECT_EQ(sign, signs[n - 1]);
+        }
+      } while (n == max);
+      EXPECT_EQ(block.NextValues(values, signs, max), 0);  // stays at the end
+      EXPECT_EQ(got, want) << w[0] << " (" << w[1] << ", " << w[2] << "] by " << max;
+    }
+  }
+}
+
 TEST(MMBlockTest, MemoryEstimateAddsItsParts) {
   // The bit table of the odd numbers up to b, the primes up to e, the prime
   // list and its index.
