@@ -232,7 +232,7 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
       for (int32_t t = 0; t < n; ++t) {
         const int32_t k = offsets[t];
         const int32_t w = 1 + static_cast<int32_t>(k < yPos);
-        T += w * block.CountUpToInt(k);
+        T += w * block.CountInWindow(k);
         weight += w;
       }
     }

@@ -195,7 +195,7 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
       if (pos + blockLo < bigPrimeArray[j + t])
         L += 1;
       else
-        L += base - (piBefore + (j - k) + t + 1) + block.CountUpToInt(pos);
+        L += base - (piBefore + (j - k) + t + 1) + block.CountInWindow(pos);
     }
   }
   if (w.T * w.T > kFlushThreshold) {
