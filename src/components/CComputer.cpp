@@ -181,6 +181,10 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
   const int64_t piBefore = k + static_cast<int64_t>(piCubeRootXz);  // pi(p) - 1 of the first p
   const Block& block = *w.block;
   const double blockLo = w.lo;
+  // Every quotient is at least lo - 1: below lo - 1 >= pMax none falls under
+  // its p, and the leaves add base - pi(p) + count, with the pi(p) of the
+  // consecutive primes p consecutive.
+  const bool underP = blockLo - 1.0 < pMax;
   int32_t offsets[kFloorBatch];
   int64_t L = 0;
   for (int32_t j = k; j < kEnd; j += kFloorBatch) {
@@ -190,13 +194,21 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
         if (OffsetNeedsExact(xm * bigPrimeInverse[j + t], blockLo))
           offsets[t] = static_cast<int32_t>(x.QuotientMinus(bigPrimeArray[j + t], m, blockLo));
     }
-    for (int32_t t = 0; t < n; ++t) {
-      const int32_t pos = offsets[t];
-      if (pos + blockLo < bigPrimeArray[j + t])
-        L += 1;
-      else
-        L += base - (piBefore + (j - k) + t + 1) + block.CountInWindow(pos);
+    if (underP) {
+      for (int32_t t = 0; t < n; ++t) {
+        const int32_t pos = offsets[t];
+        if (pos + blockLo < bigPrimeArray[j + t])
+          L += 1;
+        else
+          L += base - (piBefore + (j - k) + t + 1) + block.CountInWindow(pos);
+      }
+    } else {
+      for (int32_t t = 0; t < n; ++t) L += block.CountInWindow(offsets[t]);
     }
+  }
+  if (!underP) {
+    const int64_t n = kEnd - k;
+    L += n * (base - piBefore - 1) - n * (n - 1) / 2;
   }
   if (w.T * w.T > kFlushThreshold) {
     result.Add(-w.T);
