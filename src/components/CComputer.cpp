@@ -268,7 +268,9 @@ void CComputer::Run() {
     xmLo.Divide(x, Integer(mLo));
     w.root = xmLo.FloorCbrt();
 
-    // Small m from the factor tables.
+    // Small m from the factor tables: a leaf needs mu(m) != 0 and a prime
+    // p < a with p m > P1, so a m > P1; a m is exact in double and X1 is P1
+    // rounded, so the test a m >= X1 keeps every such m.
     {
       int32_t mEnd = LongFloor(mHi) + 1;
       if (mEnd > M) mEnd = M;
@@ -278,8 +280,9 @@ void CComputer::Run() {
       const int8_t* mu = factors->Mu();
       for (; m < mEnd; m += 2) {
         const int32_t i = (m - 1) / 2;
+        if (mu[i] == 0) continue;
         const double a = lpf[i] == 0 ? m : 2.0 * lpf[i] + 1.0;
-        LeafSum(m, a, mu[i], w);
+        if (a * m >= w.X1) LeafSum(m, a, mu[i], w);
       }
     }
 
