@@ -156,6 +156,10 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
   // start + 1 (an even number above 2).
   const double lo = block.Lo();
   const int32_t yPos = (y - lo >= 0.0) ? LongFloor(y - lo) : -1;
+  // The offsets lie in [-1, 2 Count()]: unless y falls inside the window,
+  // every pair has the same weight, and the counts are summed without it.
+  const bool mixed = yPos > -1 && yPos <= 2 * block.Count();
+  const int64_t sameWeight = yPos > -1 ? 2 : 1;
 
   primes->StartIteration();
   primes->Seek(u);
@@ -229,11 +233,18 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
           if (OffsetNeedsExact(X * invQs[j + t], lo))
             offsets[t] = static_cast<int32_t>(x.QuotientMinus(p, Qs[j + t], lo));
       }
-      for (int32_t t = 0; t < n; ++t) {
-        const int32_t k = offsets[t];
-        const int32_t w = 1 + static_cast<int32_t>(k < yPos);
-        T += w * block.CountUpToInt(k);
-        weight += w;
+      if (mixed) {
+        for (int32_t t = 0; t < n; ++t) {
+          const int32_t k = offsets[t];
+          const int32_t w = 1 + static_cast<int32_t>(k < yPos);
+          T += w * block.CountInWindow(k);
+          weight += w;
+        }
+      } else {
+        int64_t counts = 0;
+        for (int32_t t = 0; t < n; ++t) counts += block.CountInWindow(offsets[t]);
+        T += sameWeight * counts;
+        weight += sameWeight * n;
       }
     }
     W += static_cast<double>(weight);

@@ -51,7 +51,8 @@ class CComputer : public Computer {
   std::optional<PrimeSeries> sievePrimes;
   double cubeRootXz;
   double piCubeRootXz;
-  int32_t windowLength;
+  int32_t windowLength;   // of the m windows
+  int32_t nWindowLength;  // of the n windows
   std::optional<PrimeSeries> mPrimes;
   std::optional<MBlock> mBlock;
 };

@@ -17,7 +17,7 @@ Block::Block(double size)
       capacity_(0.0),
       words_(0),
       count_(0),
-      prefixEntries_(0),
+      countEntries_(0),
       prefixValid_(0),
       pos_(-1),
       rank_(0.0) {
@@ -81,18 +81,19 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
 }
 
 BRUNSK_HOT void Block::BuildCounts() {
-  if (prefix_.empty()) {
-    prefixEntries_ = words_ + 1;
-    prefix_ = Buffer<int32_t>(prefixEntries_);
+  if (counts_.empty()) {
+    countEntries_ = words_ + 1;
+    counts_ = Buffer<WordCount>(countEntries_);
   }
   prefixValid_ = 1;
-  // prefix entry w counts the unstruck entries of the words before w; the
-  // bits of the last word past the window are never counted.
+  // The bits of the last word past the window are never counted: a count
+  // reads at most the first count_ & 31 entries of that word.
   const int32_t needed = (count_ >> 5) + 1;
-  int32_t total = 0;
+  uint32_t total = 0;
   for (int32_t w = 0; w < needed; ++w) {
-    prefix_[w] = total;
-    total += bitops::PopCount32(~bits_[w]);
+    const uint32_t open = ~bits_[w];
+    counts_[w] = WordCount{total, open};
+    total += static_cast<uint32_t>(bitops::PopCount32(open));
   }
 }
 

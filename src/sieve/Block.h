@@ -1,6 +1,7 @@
 #pragma once
 // Basic segmented sieve: one bit per odd number of a window (lo, hi], entry i
 // standing for n = lo + 1 + 2i; a set bit means struck out.
+#include <cassert>
 #include <cstdint>
 
 #include "base/Buffer.h"
@@ -20,6 +21,9 @@ class Block {
   void BuildCounts();
   double CountUpTo(int32_t d) const;         // unstruck odd n with lo < n <= lo + d
   int32_t CountUpToInt(int32_t d) const;     // the same count as an integer
+  // The same for -1 <= d <= 2 Count() (a position inside the window), without
+  // the clamps, for the leaf loops.
+  int32_t CountInWindow(int32_t d) const;
   double CountAll();
 
   void StartIteration();
@@ -53,8 +57,15 @@ class Block {
   double capacity_;
   int32_t words_;
   int32_t count_;
-  Buffer<int32_t> prefix_;
-  int32_t prefixEntries_;
+  // Per word of bits, the unstruck entries of the words before it and the
+  // word's unstruck entries as set bits, side by side, so that a count reads
+  // one place.
+  struct WordCount {
+    uint32_t before;
+    uint32_t open;
+  };
+  Buffer<WordCount> counts_;
+  int32_t countEntries_;
   int32_t prefixValid_;
   int32_t pos_;
   double rank_;
@@ -63,15 +74,21 @@ class Block {
 // The counting and walking operations sit in the innermost loops of the
 // components: they are defined here so that they inline.
 
+inline int32_t Block::CountInWindow(int32_t d) const {
+  assert(prefixValid_ && d >= -1 && d <= 2 * count_);
+  // The entries counted are i < c: lo + 2i + 1 <= lo + d. The words before
+  // c's word from their count, the first c & 31 entries of c's word by a
+  // population count (a whole word lies in the next entry).
+  const uint32_t c = static_cast<uint32_t>(d + 1) >> 1;
+  const WordCount& word = counts_[c >> 5];
+  const uint32_t below = (1u << (c & 31)) - 1u;
+  return static_cast<int32_t>(word.before + static_cast<uint32_t>(bitops::PopCount32(word.open & below)));
+}
+
 inline int32_t Block::CountUpToInt(int32_t d) const {
-  int32_t e = (d - 1) >> 1;  // entry of the largest odd n <= lo + d
-  if (e < 0) return 0;
-  if (e >= count_) e = count_ - 1;  // nothing lies beyond the window
-  if (e < 0) return 0;
-  // The words before e's word from the prefix counts, e's word up to and
-  // including e by a population count (2 << 31 wraps to 0: the whole word).
-  const uint32_t upTo = (2u << (e & 31)) - 1u;
-  return prefix_[e >> 5] + bitops::PopCount32(~bits_[e >> 5] & upTo);
+  if (d <= 0) return 0;
+  if (d > 2 * count_) d = 2 * count_;  // nothing lies beyond the window
+  return CountInWindow(d);
 }
 
 inline double Block::CountUpTo(int32_t d) const { return static_cast<double>(CountUpToInt(d)); }

@@ -183,6 +183,44 @@ TEST(AComputer, WeightTwoBelowY) {
   }
 }
 
+TEST(AComputer, YOnAWindowEnd) {
+  // y = h, an even window end, and x = p q h: the window closing at h holds
+  // the pair's quotient h at its last position (weight 1), the next one
+  // starts at h (every weight 1). The weights change exactly on the edges.
+  int found = 0;
+  for (u64 X0 : {2000000000ull, 9000000000ull, 40000000000ull}) {
+    int here = 0;
+    for (u64 p : Primes().Primes()) {
+      if (p * p * p * p <= X0) continue;
+      if (p * p * p > X0 || here >= 3) break;
+      for (u64 q : Primes().Primes()) {
+        if (q <= p || p * q * p * q <= X0) continue;
+        if (q * q * p > X0) break;
+        u64 x = X0, y = X0 / (p * q);
+        bool settled = false;
+        for (int round = 0; round < 8 && !settled; ++round) {
+          Walk w = WalkOf(x, y);
+          const u64 target = x / (p * q);
+          if (target <= w.start + w.width) break;
+          const u64 h = w.start + (target - w.start) / w.width * w.width;
+          settled = p * q * h == x && h == y;
+          x = p * q * h;
+          y = h;
+        }
+        if (!settled || y % 2 != 0) continue;
+        brute::Params P(x, y);
+        if (y * y >= x || y * y * y <= x || y >= WalkOf(x, y).end) continue;
+        if (p <= P.lowerBound || p > P.cubeRootX || q > brute::Isqrt(x / p)) continue;
+        EXPECT_EQ(RunA(x, y), ExpectedA(x, y)) << "x=" << x << " y=" << y << " p=" << p << " q=" << q;
+        ++found;
+        ++here;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(found, 4);
+}
+
 TEST(AComputer, PiBoundsAndEmptyRange) {
   const u64 x = 500000000;
   const u64 y = 5000;

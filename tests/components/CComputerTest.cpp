@@ -60,7 +60,7 @@ Walk WalkOf(u64 x, u64 y, u64 z, double blockFactor) {
   w.start = static_cast<u64>(std::floor(static_cast<double>(x) / P.lowerBound / z)) - 1;
   w.end = P.lowerBound * P.lowerBound;
   u64 L = static_cast<u64>(std::floor(std::sqrt(static_cast<double>(x) / y) * blockFactor));
-  w.width = 4 * (L / 2);
+  w.width = L / 2 > (1u << 22) / 64 ? (1u << 22) : 64 * (L / 2);  // the n windows
   if (w.end - w.start < w.width) w.width = w.end - w.start;
   return w;
 }

@@ -133,6 +133,28 @@ TEST(BlockTest, RandomWindowsAgainstReference) {
   }
 }
 
+// The count without clamps, at every position of windows ending on both
+// sides of a word's edge (32 entries, 64 numbers), against the reference.
+TEST(BlockTest, CountInWindowAtEveryPosition) {
+  PrimeSeries table(0, 100);
+  Block block(400);
+  block.SetPrimes(&table);
+  for (const int64_t start : {1000, 1001, 1064}) {
+    for (const int64_t width : {0, 1, 62, 63, 64, 65, 127, 128, 129, 400}) {
+      block.RunSieve(static_cast<double>(start), static_cast<double>(start + width));
+      block.BuildCounts();
+      const std::vector<uint64_t> want = Expected(start, start + width, TablePrimes(table));
+      const int64_t lo = static_cast<int64_t>(block.Lo());
+      SCOPED_TRACE("window (" + std::to_string(start) + ", " + std::to_string(start + width) + "]");
+      for (int32_t d = -1; d <= 2 * block.Count(); ++d) {
+        int32_t count = 0;
+        for (uint64_t n : want) count += (static_cast<int64_t>(n) <= lo + d);
+        ASSERT_EQ(block.CountInWindow(d), count) << "d=" << d;
+      }
+    }
+  }
+}
+
 TEST(BlockTest, WalksChangeDirection) {
   PrimeSeries table(0, 100);
   Block block(1000);
