@@ -5,7 +5,7 @@
 // integers) fits the first-level cache; the multiples of 3 and 5 are never
 // struck, and a prime p >= 7 strikes 8 of every 30 p integers instead of 15.
 // The multiples of 7, 11 and 13 are copied from a pattern of 1001 bytes
-// (7 11 13 30 integers) at each Reset; the primes below 64 are struck a word
+// (7 * 11 * 13 * 30 integers) at each Reset; the primes below 64 are struck a word
 // at a time from patterns of p bytes, the larger ones a byte at a time along
 // the eight residues of their cofactor modulo 30.
 //
@@ -44,7 +44,7 @@ constexpr int32_t kBitOf[30] = {-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, 2, -1,
                                 -1, -1, 4, -1, 5, -1, -1, -1, 6, -1, -1, -1, -1, -1, 7};
 constexpr int32_t kWheel[CBlock::kWheelPrimes] = {3, 5, 7, 11, 13};
 
-// Primes from kWheel's last on up to this bound are struck from patterns.
+// The primes above the wheel's and below this bound strike from patterns.
 constexpr int32_t kPatternLimit = 64;
 constexpr int32_t kPresieve = 7 * 11 * 13;
 
