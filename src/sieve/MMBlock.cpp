@@ -57,24 +57,13 @@ MMBlock::MMBlock(double a, double b)
   PrimeSeries list(2.0, static_cast<double>(e));
   primeCount_ = list.GetCount();
   primeArray_ = Buffer<double>(primeCount_ > 0 ? primeCount_ : 1);
-  primeIndex_ = Buffer<int32_t>(static_cast<int64_t>(e) + 1);
-  // primeIndex[n]: number of listed primes <= n, that is the index of the
-  // first listed prime above n.
   int32_t k = 0;
-  int64_t next = 0;  // first n not yet filled
   list.StartIteration();
-  while (k < primeCount_ && list.Next()) {
-    const double prime = list.Current();
-    primeArray_[k] = prime;
-    const int64_t stop = static_cast<int64_t>(prime) < e + 1LL ? static_cast<int64_t>(prime) : e + 1LL;
-    for (; next < stop; ++next) primeIndex_[next] = k;
-    ++k;
-  }
+  while (k < primeCount_ && list.Next()) primeArray_[k++] = list.Current();
   primeCount_ = k;
-  for (; next <= e; ++next) primeIndex_[next] = primeCount_;
 
-  // The counts of the hot look-ups come from the bit table: the primes of
-  // the words before a word, then those of the word below the bit.
+  // The counts of listed primes come from the bit table: the primes of the
+  // words before a word, then those of the word below the bit.
   const int64_t words = ((static_cast<int64_t>(e) + 1) >> 7) + 1;
   primeWordCount_ = Buffer<int32_t>(words);
   int32_t c = 0;
@@ -84,15 +73,7 @@ MMBlock::MMBlock(double a, double b)
   }
 }
 
-int32_t MMBlock::IndexAbove(double v) const {
-  // Look-ups never go past the last entry e of the index.
-  if (!(v > 0.0)) return primeIndex_[0];
-  if (v >= primeLimit_) return primeIndex_[primeLimit_];
-  return primeIndex_[static_cast<int32_t>(v)];
-}
-
-// The same count from the bit table: the odd numbers up to n are the bits
-// below (n + 1) / 2.
+// The odd numbers up to n are the bits below (n + 1) / 2.
 inline int32_t MMBlock::CountAbove(double v) const {
   if (!(v > 0.0)) return 0;
   if (v >= primeLimit_) return primeCount_;
@@ -137,10 +118,10 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   if (xArg_ < mEnd) ReportFault(msg::MMBlockEndTooLarge());
 
   if (p * p <= mEnd) {
-    qIndex_ = IndexAbove(p);  // first listed prime above p
+    qIndex_ = CountAbove(p);  // first listed prime above p
     qLimit_ = DoubleFloor(std::sqrt(mEnd + 0.5));
     if (qLimit_ > primeLimit_) qLimit_ = primeLimit_;
-    qIndexEnd_ = IndexAbove(qLimit_);
+    qIndexEnd_ = CountAbove(qLimit_);
     FindFirstQ();
   } else {
     qIndex_ = -1;
@@ -245,5 +226,6 @@ double MMBlock::EstimateMemory(double a, double b) {
   const double le = std::log(static_cast<double>(e));
   const double listed = e > 2 ? 8.0 * LongFloor(e / le) : 0.0;
   const double table = 8.0 * (DoubleFloor((b >= 1.0 ? DoubleFloor(b) : 1.0) / 128.0) + 1.0);
-  return table + EstimateCount(2.0, static_cast<double>(e)) + listed + 4.0 * e;
+  const double counts = 4.0 * (DoubleFloor((static_cast<double>(e) + 1.0) / 128.0) + 1.0);
+  return table + EstimateCount(2.0, static_cast<double>(e)) + listed + counts;
 }

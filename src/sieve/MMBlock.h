@@ -24,15 +24,13 @@ class MMBlock {
   static double EstimateMemory(double a, double b);
 
  private:
-  int32_t IndexAbove(double v) const;  // listed primes <= v, v taken at most e
-  int32_t CountAbove(double v) const;  // the same from the bit table
+  int32_t CountAbove(double v) const;  // listed primes <= v, v taken at most e
   void FindFirstQ();                   // from qIndex on, the first q with an r
   int Advance();                       // the work of Next
 
   double mStart_, mEnd_, mLimit_, xArg_, p_;
   int32_t primeLimit_, primeCount_;
   Buffer<double> primeArray_;
-  Buffer<int32_t> primeIndex_;
   Buffer<int32_t> primeWordCount_;  // primes of the bit table's words before each word
   double q_, qLimit_;
   int32_t qIndex_, qIndexEnd_, rIndex_, rIndexEnd_;

@@ -238,11 +238,11 @@ TEST(MMBlockTest, BatchesMatchOneByOne) {
 
 TEST(MMBlockTest, MemoryEstimateAddsItsParts) {
   // The bit table of the odd numbers up to b, the primes up to e, the prime
-  // list and its index.
+  // list and the counts of the table's words up to e.
   const double a = 1.5e6, b = 40000;
   const double e = static_cast<double>(ListEnd(a, b));
   const double est = 8.0 * (std::floor(b / 128) + 1) + 2.2 * (e / std::log(e) - 2 / std::log(2.0)) +
-                     8.0 * std::floor(e / std::log(e)) + 4.0 * e;
+                     8.0 * std::floor(e / std::log(e)) + 4.0 * (std::floor((e + 1) / 128) + 1);
   EXPECT_NEAR(MMBlock::EstimateMemory(a, b), est, 1e-9 * est);
 }
 
