@@ -23,6 +23,10 @@ namespace {
 constexpr int32_t kLongestNWindow = 1 << 22;
 constexpr int32_t kNWindowFactor = 64;
 
+int32_t NWindowLength(int32_t baseLength) {
+  return baseLength > kLongestNWindow / kNWindowFactor ? kLongestNWindow : kNWindowFactor * baseLength;
+}
+
 // Guard band of the per-m bounds on p.
 constexpr double kBandLow = 0.0001;
 constexpr double kBandHigh = 0.9999;
@@ -74,8 +78,7 @@ double CComputer::EstimateMemory() {
   double mWidth = 4.0 * blockLength;
   double mBlockBytes = (mWidth / 2.0 + 1.0) * (sizeof(int32_t) + sizeof(int8_t) + sizeof(double));
   // The n window: its bits and counts take 12 bytes per 64 numbers.
-  double nWidth = blockLength > kLongestNWindow / kNWindowFactor ? kLongestNWindow
-                                                                  : kNWindowFactor * blockLength;
+  double nWidth = NWindowLength(blockLength);
   double lb = lowerBound;
   return tables + Block::BlockEstimate(M) + EstimateCount(2.0, sieveBound) +
          EstimateCount(2.0, std::sqrt(z)) + EstimateCount(cubeRootXz, lb) + mBlockBytes +
@@ -122,7 +125,7 @@ void CComputer::Prepare() {
   if (W < 2) W = 2;
   windowLength = W;
   mBlock.emplace(W, y);
-  int32_t nW = blockLength > kLongestNWindow / kNWindowFactor ? kLongestNWindow : kNWindowFactor * blockLength;
+  int32_t nW = NWindowLength(blockLength);
   if (end - start < nW) nW = LongFloor(end - start);
   if (nW < 2) nW = 2;
   nWindowLength = nW;
