@@ -25,15 +25,18 @@ void PrintHeader(double k, double E, int threads) {
   fflush(stdout);
 }
 
-// Reads what the file already holds. Returns the first index still to
-// compute, or -1 when the file must not be continued (reported on errors).
-long FirstMissingIndex(const ResultFile& file, const std::string& name, long S, long E, FILE* errors) {
+// Reads what the file already holds, by the same rules as the check of a
+// returned file (the deviation field recomputed too): a file the
+// coordinator would reject is never continued. Returns the first index
+// still to compute, or -1 when the file must not be continued (reported on
+// errors).
+long FirstMissingIndex(ResultFile& file, const std::string& name, long S, long E, FILE* errors) {
   std::string text;
   if (!file.ReadAll(&text)) {
     fprintf(errors, "ERROR, the result file %s cannot be read\n", name.c_str());
     return -1;
   }
-  ResultScan scan = ScanResults(text, S, E, false);
+  ResultScan scan = ScanResults(text, S, E, true);
   if (!scan.Valid() || scan.checkFailed) {
     long line = scan.Valid() ? scan.points + 1 : scan.badLine;
     const char* reason =
@@ -98,13 +101,14 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
 
     // The line, and the failure mark after a failed check, go out in one
     // write that reaches the disk before the next point starts.
-    bool written = file.Append(status != 0 ? line + kCheckFailedLine : line);
+    std::string unwritten = file.Append(status != 0 ? line + kCheckFailedLine : line);
+    bool written = unwritten.empty();
 
     if (status != 0) printf("ERROR, computation stopped\n");
     fflush(stdout);
     if (!written) {
-      fprintf(settings.errors, "ERROR, the result file %s cannot be written; its line would have been:\n%s",
-              name.c_str(), line.c_str());
+      fprintf(settings.errors, "ERROR, the result file %s cannot be written: %s; its line would have been:\n%s",
+              name.c_str(), unwritten.c_str(), line.c_str());
       fflush(settings.errors);
     }
     if (status != 0) return kRangeCheckFailed;

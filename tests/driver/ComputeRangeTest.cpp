@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -34,6 +35,7 @@ std::vector<double> gCalls;
 double gFailAt = -1.0;
 useconds_t gPause = 0;
 int gThreads = 0;  // of the last call
+std::function<void(double k)> gDuring;  // called in the middle of each point
 
 int FakeCheckedPi(Integer x, Integer& result, int verbose, int threads) {
   double k = x.GetApprox() / 1e14;
@@ -49,6 +51,7 @@ int FakeCheckedPi(Integer x, Integer& result, int verbose, int threads) {
     result.Add(2e14);
   }
   if (gPause != 0) usleep(gPause);
+  if (gDuring) gDuring(k);
   printf("<point %.0f verbose=%d>", k, verbose);
   if (k == gFailAt) {
     printf("KO:");
@@ -83,6 +86,7 @@ class ComputeRangeTest : public ::testing::Test {
     gCalls.clear();
     gFailAt = -1.0;
     gPause = 0;
+    gDuring = nullptr;
   }
   void TearDown() override {
     EXPECT_EQ(0, chdir(previous_));
@@ -266,6 +270,10 @@ TEST_F(ComputeRangeTest, DamagedFileIsNamedAndLeftAsItIs) {
   } cases[] = {
       {line(1000) + "1001:2502500000000000:-0.99999:1\n", "line 2: "},             // checksum
       {line(1000) + line(1002), "line 2: "},                                          // gap
+      // A deviation field that is not the one pi(x) gives, checksum made to fit:
+      // the coordinator rejects the file, so the resume must not go on with it.
+      {line(1000) + FormatResultLine(1001, "2502500000000000", NormalisedDeviation(2.5e12 * 1001, 1e14 * 1001) + 1e-5),
+       "line 2: deviation "},
       {line(1001), "line 1: "},                                                       // not from S
       {line(1000) + line(1001) + kCheckFailedLine, "line 3: the last computation failed"},
   };
@@ -343,9 +351,33 @@ TEST_F(ComputeRangeTest, LineThatCannotBeWrittenWholeIsCutOff) {
   EXPECT_EQ(1, WEXITSTATUS(status));  // the range stopped after its first new point
   EXPECT_EQ(earlier, ReadFile("Pix1000-1002.txt"));
   EXPECT_NE(std::string::npos,
-            out.find("ERROR, the result file Pix1000-1002.txt cannot be written; its line would have been:\n"
-                     "1001:2702500000000000:"))
+            out.find("ERROR, the result file Pix1000-1002.txt cannot be written: File too large; its line would "
+                     "have been:\n1001:2702500000000000:"))
       << out;
+}
+
+TEST_F(ComputeRangeTest, FileCutDuringTheRunStopsItWithoutWriting) {
+  // Another process cuts the file back to its first line while the third
+  // point is computed: the run stops there (the file no longer holds what
+  // it wrote) instead of appending k=1002 after k=1000.
+  const std::string name = "Pix1000-1005.txt";
+  gDuring = [&](double k) {
+    if (k == 1002.0) std::filesystem::resize_file(name, 35);
+  };
+  testing::internal::CaptureStderr();
+  RangeSettings settings;
+  settings.errors = stderr;
+  testing::internal::CaptureStdout();
+  status_ = ComputeRange(1000, 1005, settings, FakeCheckedPi);
+  testing::internal::GetCapturedStdout();
+  std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(kRangeFileUnusable, status_);
+  EXPECT_EQ("1000:2623557157654233:-0.05813:158\n", ReadFile(name));
+  EXPECT_EQ(0u, errors.find("ERROR, the result file Pix1000-1005.txt cannot be written: another process has "
+                            "changed it: it holds 35 bytes where this run wrote 74; its line would have been:\n"
+                            "1002:"))
+      << errors;
+  EXPECT_EQ(3u, gCalls.size());
 }
 
 TEST_F(ComputeRangeTest, KilledRunsResumeToTheWholeRange) {
