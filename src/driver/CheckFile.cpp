@@ -1,6 +1,7 @@
 #include "driver/CheckFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "driver/ResultScan.h"
@@ -13,11 +14,15 @@
 
 namespace {
 
+// The grid indices k of x = k * 10^14 that a result file may hold.
+constexpr int64_t kFirstGridIndex = 1000;
+constexpr int64_t kLastGridIndex = 10000;
+
 // A file checked: the range its name gives, what the scan found, the summary
 // line to print (without the name) and whether it counts as valid.
 struct CheckedFile {
-  long S = 0;
-  long E = 0;
+  int64_t S = 0;
+  int64_t E = 0;
   ResultScan scan;
   std::string summary;
   bool valid = false;
@@ -29,7 +34,7 @@ std::string Count(long n, const std::string& noun) {
 }
 
 // The indices held by a scan from S, "k=S..last", or "no point".
-std::string Held(const ResultScan& scan, long S) {
+std::string Held(const ResultScan& scan, int64_t S) {
   if (scan.points == 0) return "no point";
   return "k=" + std::to_string(S) + ".." + std::to_string(scan.nextIndex - 1);
 }
@@ -40,7 +45,13 @@ CheckedFile Check(const std::string& path) {
     file.summary = "the name is not of the form PixS-E.txt";
     return file;
   }
-  file.scan = ScanResultFile(path, file.S, file.E, true);
+  if (file.S < kFirstGridIndex || file.E > kLastGridIndex) {
+    file.summary = "the range " + std::to_string(file.S) + ".." + std::to_string(file.E) +
+                   " of the name is not inside the grid " + std::to_string(kFirstGridIndex) + ".." +
+                   std::to_string(kLastGridIndex);
+    return file;
+  }
+  file.scan = ScanResultFile(path, static_cast<long>(file.S), static_cast<long>(file.E), true);
   const ResultScan& scan = file.scan;
   if (scan.absent || !scan.readError.empty()) {
     file.summary =
@@ -55,7 +66,7 @@ CheckedFile Check(const std::string& path) {
                    std::to_string(scan.points + 1) + " (" + Count(scan.points, "point") + ", " +
                    Held(scan, file.S) + ")";
   } else {
-    long missing = file.E - file.scan.nextIndex + 1;
+    long missing = static_cast<long>(file.E) - file.scan.nextIndex + 1;
     file.summary = scan.points == 0
                        ? "empty"
                        : Count(scan.points, "point") + ", " + Held(scan, file.S) + ", all valid";
@@ -85,7 +96,7 @@ int CompareResultFiles(const std::string& file, const std::string& other, FILE* 
   if (!a.valid || !b.valid) return 1;
 
   const std::string both = file + " and " + other;
-  long first = a.S > b.S ? a.S : b.S;
+  long first = static_cast<long>(a.S > b.S ? a.S : b.S);
   long last = a.scan.nextIndex < b.scan.nextIndex ? a.scan.nextIndex - 1 : b.scan.nextIndex - 1;
   if (first > last) {
     fprintf(out, "%s: no common point (the first holds %s, the second %s)\n", both.c_str(),

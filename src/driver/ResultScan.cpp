@@ -6,9 +6,12 @@
 
 #include "arith/Integer.h"
 #include "driver/OffsetLogIntegral.h"
+#include "driver/PlatformFile.h"
 
 // A file is read whole: a result file of the full grid is some 9000 lines of
-// at most 40 characters. The values of pi(x) are compared as digit strings
+// at most 40 characters, under 400 KB; anything larger than kLargestResultFile
+// is not a result file and is not read further (an endless device behind a
+// link would otherwise fill the memory). The values of pi(x) are compared as digit strings
 // (no leading zeros, so the longer is the larger and equal lengths compare
 // lexicographically): they have up to 17 digits and a double would round them.
 
@@ -127,31 +130,32 @@ ResultScan ScanResults(const std::string& text, long S, long E, bool checkDeviat
 }
 
 ResultScan ScanResultFile(const std::string& path, long S, long E, bool checkDeviation) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    ResultScan scan;
-    scan.nextIndex = S;
-    if (errno == ENOENT) {
-      scan.absent = true;
-    } else {
-      scan.readError = strerror(errno);
-    }
-    return scan;
-  }
+  ResultScan scan;
+  scan.nextIndex = S;
   std::string text;
-  char buffer[1 << 16];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-  // A directory opens, and fails on the first read.
-  int error = ferror(file) ? errno : 0;
-  fclose(file);
-  if (error != 0) {
-    ResultScan scan;
-    scan.nextIndex = S;
-    scan.readError = strerror(error);
-    return scan;
-  }
+  scan.readError = ReadResultFile(path, &text, &scan.absent);
+  if (scan.absent) scan.readError.clear();
+  if (!scan.readError.empty() || scan.absent) return scan;
   return ScanResults(text, S, E, checkDeviation);
+}
+
+std::string ReadResultFile(const std::string& path, std::string* text, bool* absent) {
+  text->clear();
+  PlatformFile file;
+  std::string unusable = file.OpenForReading(path, absent);
+  if (!unusable.empty()) return unusable;
+  char buffer[1 << 16];
+  for (;;) {
+    int64_t got = file.ReadAt(static_cast<int64_t>(text->size()), buffer, sizeof buffer);
+    if (got < 0) return PlatformFile::LastError();
+    if (got == 0) return "";
+    text->append(buffer, static_cast<size_t>(got));
+    if (text->size() > kLargestResultFile) {
+      text->clear();
+      return "it is larger than " + std::to_string(kLargestResultFile >> 20) +
+             " MB, more than a result file of the whole grid";
+    }
+  }
 }
 
 std::string ResultFileName(long S, long E) {
@@ -160,9 +164,9 @@ std::string ResultFileName(long S, long E) {
   return name;
 }
 
-bool ParseResultFileName(const std::string& path, long* S, long* E) {
-  size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+bool ParseResultFileName(const std::string& path, int64_t* S, int64_t* E) {
+  size_t separator = path.find_last_of(PlatformFile::Separators());
+  std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
   const std::string head = "Pix";
   const std::string tail = ".txt";
   if (name.size() < head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
@@ -175,8 +179,8 @@ bool ParseResultFileName(const std::string& path, long* S, long* E) {
   std::string first = range.substr(0, dash);
   std::string last = range.substr(dash + 1);
   if (!IsPlainNumber(first) || !IsPlainNumber(last)) return false;
-  long s = std::stol(first);
-  long e = std::stol(last);
+  int64_t s = std::stoll(first);
+  int64_t e = std::stoll(last);
   if (s > e) return false;
   *S = s;
   *E = e;

@@ -3,6 +3,8 @@
 // whether it ends with the mark of a failed check, and where it first goes
 // wrong. The resume of a range and the coordinator's check both read files
 // through it.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,14 +38,27 @@ struct ResultScan {
 ResultScan ScanResults(const std::string& text, long S, long E, bool checkDeviation);
 
 // Reads the file at path and scans it as ScanResults does; an absent file
-// is an empty text (absent is set), an unreadable one sets readError.
+// is an empty text (absent is set), an unreadable one sets readError, and
+// so does anything that is not a regular file ("it is a named pipe", "it is
+// a device") or is larger than any result file.
 ResultScan ScanResultFile(const std::string& path, long S, long E, bool checkDeviation);
+
+// The most a result file holds: the whole grid's lines take under 400 KB.
+constexpr size_t kLargestResultFile = size_t(1) << 20;
+
+// Reads the whole regular file at path into text without blocking on what
+// is not one: returns "" or why it cannot be read (a system error text, "it
+// is a named pipe", "it is a device", "it is larger than 1 MB, ..."). Sets
+// *absent when nothing is at the name.
+std::string ReadResultFile(const std::string& path, std::string* text, bool* absent);
 
 // The result file name of a range, "Pix%ld-%ld.txt".
 std::string ResultFileName(long S, long E);
 
 // Reads the range from a result file name: the base name of path (after its
-// last '/') must be exactly "PixS-E.txt", S and E written as "%ld" writes
-// them (digits, no sign, no leading zero) with S <= E. Returns false, with
-// S and E untouched, for any other name.
-bool ParseResultFileName(const std::string& path, long* S, long* E);
+// last folder separator, '/' and on Windows '\\' too) must be exactly
+// "PixS-E.txt", S and E written as "%ld" writes them (digits, no sign, no
+// leading zero, at most 18 of them) with S <= E. Returns false, with S and E
+// untouched, for any other name. Whether the range lies in the grid is the
+// caller's question.
+bool ParseResultFileName(const std::string& path, int64_t* S, int64_t* E);

@@ -1,5 +1,6 @@
 #include "driver/CheckFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "driver/OffsetLogIntegral.h"
 #include "driver/ResultLine.h"
+#include "driver/ResultScan.h"
 
 namespace {
 
@@ -115,6 +117,49 @@ TEST_F(CheckFileTest, EachFaultyFileNamesItsFirstBadLine) {
       "Pix3000-3001.txt: 2 points, k=3000..3001, all valid\n"
       "a/Pix1000-1099.txt: cannot be read: No such file or directory\n",
       out);
+}
+
+TEST_F(CheckFileTest, RangesOutsideTheGridAreRefused) {
+  // The right lines for k = 1 and 2, in a file whose name claims k = 1..3.
+  Write("Pix1-3.txt", Lines(1, 2));
+  Write("Pix1000-99999.txt", Lines(1000, 1001));
+  Write("Pix999999999999999999-999999999999999999.txt", "");
+  Write("Pix10000-10000.txt", "10000:24739954287740860:-0.05178:649\n");
+  int status = -1;
+  EXPECT_EQ(
+      "Pix1-3.txt: the range 1..3 of the name is not inside the grid 1000..10000\n"
+      "Pix1000-99999.txt: the range 1000..99999 of the name is not inside the grid 1000..10000\n"
+      "Pix999999999999999999-999999999999999999.txt: the range 999999999999999999..999999999999999999 of "
+      "the name is not inside the grid 1000..10000\n"
+      "Pix10000-10000.txt: 1 point, k=10000..10000, all valid\n",
+      Checked({"Pix1-3.txt", "Pix1000-99999.txt", "Pix999999999999999999-999999999999999999.txt",
+               "Pix10000-10000.txt"},
+              &status));
+  EXPECT_EQ(1, status);
+}
+
+TEST_F(CheckFileTest, WhatIsNoRegularFileIsRefusedWithoutBeingRead) {
+  // A named pipe would block the open, an endless device would fill the
+  // memory, /dev/null would pass for an empty file; a file larger than the
+  // whole grid's lines is no result file.
+  ASSERT_EQ(0, mkfifo("Pix1000-1001.txt", 0644));
+  fs::create_symlink("/dev/zero", "Pix1000-1002.txt");
+  fs::create_symlink("/dev/null", "Pix1000-1003.txt");
+  fs::create_directory("Pix1000-1004.txt");
+  Write("Pix1000-1005.txt", std::string(kLargestResultFile + 1, '\n'));
+  Write("Pix1000-1006.txt", Lines(1000, 1006));
+  int status = -1;
+  EXPECT_EQ(
+      "Pix1000-1001.txt: cannot be read: it is a named pipe\n"
+      "Pix1000-1002.txt: cannot be read: it is a device\n"
+      "Pix1000-1003.txt: cannot be read: it is a device\n"
+      "Pix1000-1004.txt: cannot be read: it is a directory\n"
+      "Pix1000-1005.txt: cannot be read: it is larger than 1 MB, more than a result file of the whole grid\n"
+      "Pix1000-1006.txt: 7 points, k=1000..1006, all valid\n",
+      Checked({"Pix1000-1001.txt", "Pix1000-1002.txt", "Pix1000-1003.txt", "Pix1000-1004.txt",
+               "Pix1000-1005.txt", "Pix1000-1006.txt"},
+              &status));
+  EXPECT_EQ(1, status);
 }
 
 TEST_F(CheckFileTest, AgainstListsExactlyTheIndicesThatDiffer) {

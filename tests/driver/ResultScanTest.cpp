@@ -149,10 +149,10 @@ TEST(ResultScanTest, FilesAndTheirNames) {
 
   scan = ScanResultFile(dir.string(), 1000, 1099, true);  // a directory
   EXPECT_FALSE(scan.Valid());
-  EXPECT_EQ("Is a directory", scan.readError);
+  EXPECT_EQ("it is a directory", scan.readError);
   fs::remove_all(dir);
 
-  long S = 0, E = 0;
+  int64_t S = 0, E = 0;
   EXPECT_TRUE(ParseResultFileName(path, &S, &E));
   EXPECT_EQ(1000, S);
   EXPECT_EQ(1099, E);
