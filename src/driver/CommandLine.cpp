@@ -1,12 +1,9 @@
 #include "driver/CommandLine.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <cerrno>
-#include <cstring>
 #include <thread>
 
+#include "driver/PlatformFile.h"
 #include "driver/RangeDialogue.h"
 
 const char kProgramVersion[] = "1.1";
@@ -42,6 +39,37 @@ class OptionFormatter : public CLI::Formatter {
   }
 };
 
+// Every number of the command line is written in decimal digits, and a
+// leading zero is read as decimal, as the dialogue reads it: "02000" is 2000
+// (a script that pads its indices with zeros gets the range it reserved),
+// never octal, and "0x7D0", "-1", "+5", "2e3" and "" are refused. The text
+// is handed on without its leading zeros; one of more than maxDigits digits
+// is handed on as saturated, which lies outside every bound the value is
+// checked against, or refused when saturated is "".
+CLI::Validator DecimalNumber(size_t maxDigits, const std::string& saturated) {
+  return CLI::Validator(
+      [maxDigits, saturated](std::string& text) -> std::string {
+        if (text.empty()) return "a number is needed, in decimal digits";
+        for (char c : text) {
+          if (c < '0' || c > '9') return "\"" + text + "\" is not a number in decimal digits";
+        }
+        size_t first = text.find_first_not_of('0');
+        text = first == std::string::npos ? "0" : text.substr(first);
+        if (text.size() > maxDigits) {
+          if (saturated.empty()) return text + " has more than " + std::to_string(maxDigits) + " digits";
+          text = saturated;
+        }
+        return "";
+      },
+      "", "DECIMAL");
+}
+
+// Indices and thread counts past 10^9 read as 10^9: far outside their
+// bounds, and within the 32 bits of a long on every system.
+const CLI::Validator kWholeNumber = DecimalNumber(9, "1000000000");
+// A seed has up to 19 digits, all of which fit its 64 bits.
+const CLI::Validator kSeedNumber = DecimalNumber(19, "");
+
 }  // namespace
 
 int DefaultThreads() {
@@ -60,8 +88,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.failure_message(CLI::FailureMessage::help);
   app.set_version_flag("--version", std::string("Brunsk ") + kProgramVersion);
 
-  CLI::Option* start = app.add_option("--start", line.start, "first grid index S of the range")->type_name("S");
-  CLI::Option* end = app.add_option("--end", line.end, "last grid index E of the range")->type_name("E");
+  CLI::Option* start =
+      app.add_option("--start", line.start, "first grid index S of the range")->type_name("S")->transform(kWholeNumber);
+  CLI::Option* end =
+      app.add_option("--end", line.end, "last grid index E of the range")->type_name("E")->transform(kWholeNumber);
   start->needs(end);
   end->needs(start);
   CLI::Option* yes = app.add_flag("--yes,-y", line.yes, "start without asking for confirmation");
@@ -71,19 +101,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                             ->check(CLI::ExistingDirectory);
   app.add_option("--threads", line.threads, "threads of each point's computation (default: every online core)")
       ->type_name("N")
+      ->transform(kWholeNumber)
       ->check(CLI::Range(1, 4096))
       ->needs(start);
   app.add_flag("--quiet,-q", line.quiet, "no engine report: each point's header, value and check line only");
   CLI::Option* selfTest = app.add_flag("--self-test", "check this machine and build, then exit");
   app.add_option("--seed", line.seed, "with --self-test: the seed of the random arguments, to repeat a run")
       ->type_name("N")
+      ->transform(kSeedNumber)
       ->needs(selfTest);
+  // Files to check are not required to exist here: each file given gets
+  // its own line, a missing one too.
   CLI::Option* files = app.add_option("--check-file", line.files, "check returned result files, then exit")
-                           ->type_name("FILE...")
-                           ->check(CLI::ExistingFile);
-  CLI::Option* against = app.add_option("--against", line.against, "compare the checked file with another one")
-                             ->type_name("OTHER")
-                             ->check(CLI::ExistingFile);
+                           ->type_name("FILE...");
+  CLI::Option* against =
+      app.add_option("--against", line.against, "compare the checked file with another one")->type_name("OTHER");
   against->needs(files);
   selfTest->excludes(start)->excludes(end)->excludes(files)->excludes(output);
   files->excludes(start)->excludes(end)->excludes(output);
@@ -111,8 +143,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
       return line;
     }
   }
-  if (!line.output.empty() && access(line.output.c_str(), W_OK | X_OK) != 0) {
-    err << "ERROR, the folder " << line.output << " cannot be written: " << strerror(errno) << "\n";
+  if (!line.output.empty() && !PlatformFile::CanCreateIn(line.output)) {
+    err << "ERROR, the folder " << line.output << " cannot be written: " << PlatformFile::LastError() << "\n";
     line.mode = CommandLine::kExit;
     line.status = 3;
   }

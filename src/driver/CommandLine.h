@@ -2,6 +2,7 @@
 // The command line: what the program is asked to do and with which options.
 // Without options it runs the range dialogue; the options give the range
 // for scripts, run the self-test or check returned result files.
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ struct CommandLine {
   int threads = 1;     // of each point's computation; DefaultThreads() unless --threads
   std::vector<std::string> files;
   std::string against;
-  unsigned long seed = 0;  // of the self-test's random arguments, 0 for one from the clock
+  uint64_t seed = 0;  // of the self-test's random arguments, 0 for one from the clock
   int status = 0;
 };
 

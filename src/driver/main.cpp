@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
   } else {
     status = RangeDialogue(stdin, computeRange);
   }
-  printf("coucou\n");
+  // The dialogue has always ended that way; a run from the command line
+  // ends with its last result, which scripts and logs read.
+  if (line.mode == CommandLine::kDialogue) printf("coucou\n");
   return status;
 }

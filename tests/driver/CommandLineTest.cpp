@@ -78,7 +78,6 @@ TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
       {{"--seed", "42"}, ""},
       {{"--against", "/dev/null"}, ""},
       {{"--self-test", "--start", "1000", "--end", "1000"}, ""},
-      {{"--check-file", "/nonexistent/Pix1000-1000.txt"}, ""},
       {{"--output", "/nonexistent/folder"}, ""},
       {{"--start", "1000", "--end", "1000", "--threads", "0"}, ""},
       {{"--start", "1000", "--end", "1000", "--threads", "two"}, ""},
@@ -94,6 +93,50 @@ TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
     EXPECT_LT(parsed.err.find(c.message), parsed.err.find("Usage: brunsk")) << parsed.err;
     EXPECT_NE(std::string::npos, parsed.err.find("Usage: brunsk")) << parsed.err;
   }
+}
+
+TEST(CommandLineTest, NumbersAreDecimalDigitsOnly) {
+  // A leading zero is read as decimal, as the dialogue reads it: a script
+  // that pads its indices computes the range it reserved.
+  Parsed padded = Parse({"--start", "02000", "--end", "02777", "--yes", "--threads", "02"});
+  EXPECT_EQ(CommandLine::kRange, padded.line.mode) << padded.err;
+  EXPECT_EQ(2000, padded.line.start);
+  EXPECT_EQ(2777, padded.line.end);
+  EXPECT_EQ(2, padded.line.threads);
+  EXPECT_EQ(2099, Parse({"--start", "02099", "--end", "02099"}).line.start);
+  EXPECT_EQ(1796771511u, Parse({"--self-test", "--seed", "01796771511"}).line.seed);
+  EXPECT_EQ(9999999999999999999u, Parse({"--self-test", "--seed", "9999999999999999999"}).line.seed);
+
+  struct Case {
+    std::initializer_list<const char*> arguments;
+    const char* message;
+  } cases[] = {
+      {{"--start", "0x7D0", "--end", "2000"}, "--start: \"0x7D0\" is not a number in decimal digits"},
+      {{"--start", "", "--end", "2000"}, "--start: a number is needed, in decimal digits"},
+      {{"--start", "2000", "--end", "+2001"}, "--end: \"+2001\" is not a number in decimal digits"},
+      {{"--start", "2000", "--end", "2e3"}, "is not a number in decimal digits"},
+      {{"--start", " 2000", "--end", "2001"}, "is not a number in decimal digits"},
+      {{"--start", "1000", "--end", "1000", "--threads", "0x2"}, "--threads: \"0x2\" is not a number"},
+      {{"--start", "1000", "--end", "1000", "--threads", "-1"}, "is not a number in decimal digits"},
+      {{"--self-test", "--seed", "-1"}, "--seed: \"-1\" is not a number in decimal digits"},
+      {{"--self-test", "--seed", "18446744073709551616"}, "--seed: 18446744073709551616 has more than 19 digits"},
+      // Past 10^9 an index is out of the grid, however many digits it has.
+      {{"--start", "2000", "--end", "99999999999999999999999"}, "Error, E should be smaller than"},
+      {{"--start", "1000", "--end", "1000", "--threads", "99999999999"}, "--threads: Value 1000000000 not in range"},
+  };
+  for (const Case& c : cases) {
+    Parsed parsed = Parse(c.arguments);
+    SCOPED_TRACE(parsed.err);
+    EXPECT_EQ(CommandLine::kExit, parsed.line.mode);
+    EXPECT_EQ(1, parsed.line.status);
+    EXPECT_LT(parsed.err.find(c.message), parsed.err.find("Usage: brunsk"));
+    EXPECT_NE(std::string::npos, parsed.err.find("Usage: brunsk"));
+  }
+
+  // Files to check need not exist: each gets its own line of the check.
+  Parsed missing = Parse({"--check-file", "Pix1000-1000.txt", "/nonexistent/Pix1001-1001.txt"});
+  EXPECT_EQ(CommandLine::kCheckFiles, missing.line.mode);
+  EXPECT_EQ(2u, missing.line.files.size());
 }
 
 TEST(CommandLineTest, OutputFolderThatCannotBeWritten) {

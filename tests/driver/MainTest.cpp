@@ -109,7 +109,16 @@ TEST_F(MainTest, ExitStatusTellsTheOutcome) {
     const char* out;  // a text of standard output
   } cases[] = {
       {"--start 2011 --end 2010", "", "true", 1, "Error, S should be smaller than E\n", ""},
-      {"--start 1000 --end 1000", "N\n", "true", 1, "", "Computation aborted.\ncoucou\n"},
+      {"--start 1000 --end 1000", "N\n", "true", 1, "", "Computation aborted.\n"},
+      // Numbers in decimal digits only, a leading zero read as decimal.
+      {"--start 01000 --end 01000 --yes", "", complete, 0, "", "Range complete: 1 point"},
+      {"--start 0x7D0 --end 2000", "", "true", 1, "ERROR: ValidationError: --start: \"0x7D0\" is not a number", ""},
+      // Every file to check gets its line, the missing and the special ones too.
+      {"--check-file Pix1000-1000.txt Pix1001-1001.txt", "", complete, 1, "",
+       "Pix1000-1000.txt: 1 point, k=1000..1000, all valid\n"
+       "Pix1001-1001.txt: cannot be read: No such file or directory\n"},
+      {"--check-file Pix1000-1001.txt --against Pix1000-1000.txt", "", complete + " && mkfifo Pix1000-1001.txt", 1,
+       "", "Pix1000-1001.txt: cannot be read: it is a named pipe\n"},
       {"--start 1000 --end 1000 --yes", "", complete, 0, "", "Range complete: 1 point"},
       {"--start 1000 --end 1000 --yes", "", "mkdir Pix1000-1000.txt", 3,
        "ERROR, the result file Pix1000-1000.txt cannot be used: it is a directory\n", ""},
@@ -127,6 +136,9 @@ TEST_F(MainTest, ExitStatusTellsTheOutcome) {
     EXPECT_EQ(c.status, outcome.status);
     EXPECT_EQ(0u, outcome.err.find(c.err)) << outcome.err;
     EXPECT_NE(std::string::npos, outcome.out.find(c.out)) << outcome.out;
+    // Only the dialogue ends with its closing word: scripts read the last line.
+    bool dialogue = std::string(c.arguments).empty();
+    EXPECT_EQ(dialogue, outcome.out.find("coucou") != std::string::npos) << outcome.out;
     std::filesystem::remove_all(directory_);
     directory_.clear();
   }
