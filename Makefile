@@ -65,11 +65,18 @@ test-boinc:
 # project's apps/brunsk/VERSION/PLATFORM/ (boinc/README.md).
 boinc-app: boinc-app-x86_64
 
+# The licences of what an app version carries: the prime-sieve library
+# (linked in), the BOINC libraries (shipped) and the LGPL they are under.
+BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve \
+                --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
+                --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
+                --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
+
 boinc-app-x86_64:
 	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
 	@cmake -S . -B $(BOINC_BUILD) -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON >/dev/null
 	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target brunsk_boinc brunsk
-	@bash boinc/make_app_version.sh $(BOINC_BUILD)/brunsk_boinc $(BOINC_APP)/x86_64-pc-linux-gnu \
+	@bash boinc/make_app_version.sh $(BOINC_NOTICES) $(BOINC_BUILD)/brunsk_boinc $(BOINC_APP)/x86_64-pc-linux-gnu \
 	  /usr/lib/x86_64-linux-gnu /lib/x86_64-linux-gnu
 
 # The x86_64 app version under Debian's BOINC client, unpacked by
