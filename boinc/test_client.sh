@@ -97,7 +97,10 @@ gone() { ! alive "$1"; }
 suspended() { [ "$(task_state)" = SUSPENDED ]; }
 lines_in() { if [ -f "$1" ]; then grep -c '' "$1"; else echo 0; fi; }
 has_lines() { [ "$(lines_in "$1")" -ge "$2" ]; }
-same_ticks() { [ "$1" -ge 0 ] && [ "$1" = "$2" ]; }
+# Stopped: at most 5 ticks (50 ms) in the 5 s, where a running task uses
+# hundreds (the runtime's own timer thread may still take a tick).
+idle_ticks() { [ "$1" -ge 0 ] && [ $(($2 - $1)) -le 5 ]; }
+process_state() { awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null; }
 
 # A loopback port nothing listens on.
 port=""
@@ -281,7 +284,7 @@ if start_client; then
     maps=$(cat "/proc/$pid/maps" 2>/dev/null)
     shipped=true
     for name in "${files[@]}"; do
-      [ "$name" = "$main" ] && continue
+      case "$name" in lib*.so*) ;; *) continue ;; esac
       grep -q "projects/vantrel.test/$name\$" <<<"$maps" || shipped=false
     done
     check "the app runs with the shipped libraries" $shipped
@@ -297,7 +300,8 @@ if start_client; then
       t1=$(ticks "$pid")
       sleep 5
       t2=$(ticks "$pid")
-      check "a suspended task uses no CPU ($t1 -> $t2 ticks in 5 s)" same_ticks "$t1" "$t2"
+      check "a suspended task uses no CPU ($t1 -> $t2 ticks in 5 s, process state $(process_state "$pid"))" \
+        idle_ticks "$t1" "$t2"
       check "a task suspended before its first checkpoint stays in memory" alive "$pid"
     else
       fail "the task is suspended (state $(task_state))"
