@@ -323,7 +323,7 @@ if start_client; then
       quit_client
       check "the unit of k=1000 gives its exact line" \
         [ "$(cat "$out1" 2>/dev/null)" = "1000:2623557157654233:-0.05813:158" ]
-      check "the task ends with status 0" [ "$(result_exit_status)" = 0 ]
+      check "the unit of k=1000 ends with status 0" [ "$(result_exit_status)" = 0 ]
       log=$(stderr_out)
       total=$(sed -n 's/.*Check OK, total time=\([0-9.]*\).*/\1/p' <<<"$log" | head -1)
       check "\"total time\" ($total s) leaves out the $suspended_for s suspended (task ran $ran_for s)" \
@@ -369,7 +369,7 @@ if start_client; then
       fi
       quit_client "$pid"
       log=$(stderr_out)
-      check "the task ends with status 0" [ "$(result_exit_status)" = 0 ]
+      check "the unit of k=1001..1002 ends with status 0" [ "$(result_exit_status)" = 0 ]
       check "the output holds the two lines, the first one untouched" \
         bash -c "[ \$(grep -c '' '$out2') = 2 ] && [ \"\$(head -1 '$out2')\" = '$first' ] && [ -z \"\$(tail -c 1 '$out2')\" ]"
       check "the torn last line is cut off and its point computed again" \

@@ -227,8 +227,11 @@ void BoincUnit::CutTornLastLine() {
       ResultScan scan = ScanResults(text.substr(0, whole), settings_.start, settings_.end, false);
       // Only the last line may be torn: the lines before it must all be
       // good, and none may be the mark of a failed check.
-      if (scan.Valid() && !scan.checkFailed && ftruncate(fd, static_cast<off_t>(whole)) == 0 && fdatasync(fd) == 0) {
-        fprintf(log_, "The last line of %s was cut short (%zu bytes without an end of line): removed, k=%ld is computed again\n",
+      bool cut = scan.Valid() && !scan.checkFailed && ftruncate(fd, static_cast<off_t>(whole)) == 0;
+      if (cut && fdatasync(fd) == 0) {
+        fprintf(log_,
+                "The last line of %s was cut short (%zu bytes without an end of line): removed, "
+                "k=%ld is computed again\n",
                 name, text.size() - whole, scan.nextIndex);
       }
     }

@@ -73,8 +73,8 @@ TEST_F(MakeAppVersionScriptTest, CarriesTheBoincLibrariesAndNoPrimeSieveLibrary)
 TEST_F(MakeAppVersionScriptTest, FailsWhenALibraryIsNotInTheGivenFolders) {
   std::filesystem::create_directory(folder_ + "/empty");
   EXPECT_NE(0, Run("'" + folder_ + "/empty'"));
-  EXPECT_NE(std::string::npos, ReadTextFile(folder_ + "/out.txt").find("libboinc_api.so.7, needed by brunsk_boinc, is not in"))
-      << ReadTextFile(folder_ + "/out.txt");
+  const std::string said = ReadTextFile(folder_ + "/out.txt");
+  EXPECT_NE(std::string::npos, said.find("libboinc_api.so.7, needed by brunsk_boinc, is not in")) << said;
 }
 
 }  // namespace
