@@ -3,10 +3,13 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 BOINC_BUILD ?= build-boinc
+BOINC_APP  ?= $(BOINC_BUILD)/app
+BOINC_CLIENT ?= $(BOINC_BUILD)/boinc-client
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
-.PHONY: all setup configure build run install test test-long test-asan test-tsan test-boinc bench clean
+.PHONY: all setup configure build run install test test-long test-asan test-tsan test-boinc boinc-app \
+        boinc-app-x86_64 test-boinc-client bench clean
 
 all: build
 
@@ -53,10 +56,33 @@ test-tsan: setup
 # The BOINC application and its tests (the one-point run of the long label:
 # cd $(BOINC_BUILD) && ctest -L boinc).
 test-boinc:
-	@bash scripts/setup.sh --boinc
+	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
 	@cmake -S . -B $(BOINC_BUILD) -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON >/dev/null
 	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target boinc_all
 	@cd $(BOINC_BUILD) && ctest -L boinc -LE long -j $(JOBS) --output-on-failure
+
+# The app version folders, one per platform, each ready to copy to a
+# project's apps/brunsk/VERSION/PLATFORM/ (boinc/README.md).
+boinc-app: boinc-app-x86_64
+
+# The licences of what an app version carries: the prime-sieve library
+# (linked in), the BOINC libraries (shipped) and the LGPL they are under.
+BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve \
+                --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
+                --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
+                --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
+
+boinc-app-x86_64:
+	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
+	@cmake -S . -B $(BOINC_BUILD) -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON >/dev/null
+	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target brunsk_boinc brunsk
+	@bash boinc/make_app_version.sh $(BOINC_NOTICES) $(BOINC_BUILD)/brunsk_boinc $(BOINC_APP)/x86_64-pc-linux-gnu \
+	  /usr/lib/x86_64-linux-gnu /lib/x86_64-linux-gnu
+
+# The x86_64 app version under Debian's BOINC client, unpacked by
+# scripts/setup.sh --boinc (a few minutes: three points are computed).
+test-boinc-client: boinc-app-x86_64
+	@BRUNSK=$(BOINC_BUILD)/brunsk bash boinc/test_client.sh $(BOINC_APP)/x86_64-pc-linux-gnu $(BOINC_CLIENT)/usr/bin
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks

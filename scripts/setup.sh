@@ -1,22 +1,50 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine may lack to build and test Brunsk;
-# with --boinc (or BRUNSK_BOINC=1) also the BOINC application library.
+# with --boinc (or BRUNSK_BOINC=1) also the BOINC application library and
+# the BOINC client for the test under a real client, unpacked (never
+# installed as a service) into BRUNSK_BOINC_CLIENT (default
+# build-boinc/boinc-client): its programs are then in usr/bin there.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+boinc=0
+if [ "${1:-}" = "--boinc" ] || [ "${BRUNSK_BOINC:-0}" = "1" ]; then boinc=1; fi
 missing=()
-if [ "${1:-}" = "--boinc" ] || [ "${BRUNSK_BOINC:-0}" = "1" ]; then
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
+if [ "$boinc" = 1 ]; then
   [ -f /usr/include/boinc/boinc_api.h ] || missing+=(libboinc-app-dev)
+  # What the unpacked client needs to run, besides libboinc7 (which comes
+  # with libboinc-app-dev).
+  for package in libcurl4 libx11-6 libxss1 zlib1g; do installed "$package" || missing+=("$package"); done
 fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 if [ ! -f /usr/include/gtest/gtest.h ]; then missing+=(libgtest-dev); fi
 if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the command line
-if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi  # B's prime count
+# B's prime count; its static archive goes into the BOINC application.
+if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+updated=0
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
   $SUDO apt-get update -qq
+  updated=1
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+if [ "$boinc" = 1 ]; then
+  client=${BRUNSK_BOINC_CLIENT:-build-boinc/boinc-client}
+  if [ ! -x "$client/usr/bin/boinc" ] || [ ! -x "$client/usr/bin/boinccmd" ]; then
+    echo "Unpacking the BOINC client into $client"
+    mkdir -p "$client"
+    download=$(mktemp -d)
+    chmod 755 "$download"  # apt's download user writes there
+    if ! (cd "$download" && apt-get download -qq boinc-client 2>/dev/null); then
+      [ "$updated" = 1 ] || $SUDO apt-get update -qq
+      (cd "$download" && apt-get download -qq boinc-client)
+    fi
+    dpkg -x "$download"/boinc-client_*.deb "$client"
+    rm -rf "$download"
+  fi
 fi

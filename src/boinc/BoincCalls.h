@@ -15,10 +15,15 @@ class BoincCalls {
   virtual bool Resolve(const std::string& logicalName, std::string* path) = 0;
   // The fraction of the unit done, 0 .. 1.
   virtual void FractionDone(double fraction) = 0;
-  // Whether the client wants a checkpoint now.
-  virtual bool TimeToCheckpoint() = 0;
   // Tells the client that a checkpoint has just been written.
   virtual void CheckpointCompleted() = 0;
+  // Between the two the client may not stop the process: a quit request
+  // waits until the section ends.
+  virtual void BeginCriticalSection() = 0;
+  virtual void EndCriticalSection() = 0;
+  // Seconds of the unit's running time, from an arbitrary origin: the
+  // clock stands still while the client keeps the task suspended.
+  virtual double RunningSeconds() = 0;
   // Ends the unit with its status; the runtime's own call ends the process.
   virtual void Finish(int status) = 0;
 };

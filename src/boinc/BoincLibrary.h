@@ -9,11 +9,15 @@
 
 class BoincLibrary : public BoincCalls {
  public:
+  // Also has a quit or abort request of the client logged when the runtime
+  // ends the process for it.
   int Init() override;
   bool Resolve(const std::string& logicalName, std::string* path) override;
   void FractionDone(double fraction) override;
-  bool TimeToCheckpoint() override;
   void CheckpointCompleted() override;
+  void BeginCriticalSection() override;
+  void EndCriticalSection() override;
+  double RunningSeconds() override;
   // Does not return: the runtime ends the process with status.
   void Finish(int status) override;
 };

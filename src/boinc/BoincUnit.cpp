@@ -1,18 +1,26 @@
-// The unit adds nothing to the range loop's file rules: the loop locks the
-// output, continues it at the first missing index and writes each line in
-// one flushed write, so a unit killed anywhere restarts without losing or
-// repeating a finished point. The unit reads the range, follows the
-// progress, and reads the output back before it reports success, so that
-// success always means every line of the range is there and whole.
+// The range loop locks the output, continues it at the first missing index
+// and writes each line in one synced write, so a unit killed anywhere
+// restarts without losing or repeating a finished point. The unit adds the
+// client's side: the critical section around each write, a checkpoint after
+// it, and the repair of a line that a power cut left torn, which only the
+// unit may do: there the output is its own checkpoint, written by no one
+// else. It reads the range, follows the progress, and reads the output back
+// before it reports success, so that success always means every line of the
+// range is there and whole.
 #include "boinc/BoincUnit.h"
 
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ElapsedSeconds.h"
+#include "boinc/StampedLog.h"
 #include "driver/RangeDialogue.h"
+#include "driver/ResultFile.h"
 #include "driver/ResultScan.h"
 
 namespace {
@@ -45,6 +53,24 @@ int BoincUnit::Run(const std::vector<std::string>& arguments) {
     fflush(log_);
     return kUnitNoRuntime;
   }
+  // From here on every line of the log and of the console is stamped.
+  FILE* given = log_;
+  FILE* console = stdout;
+  FILE* stampedLog = OpenStampedLog(given);
+  FILE* stampedConsole = OpenStampedLog(console);
+  if (stampedLog != nullptr) log_ = stampedLog;
+  if (stampedConsole != nullptr) stdout = stampedConsole;
+  int status = RunStamped(arguments);
+  if (stampedConsole != nullptr) {
+    stdout = console;
+    fclose(stampedConsole);
+  }
+  if (stampedLog != nullptr) fclose(stampedLog);
+  log_ = given;
+  return status;
+}
+
+int BoincUnit::RunStamped(const std::vector<std::string>& arguments) {
   int status = kUnitBadInput;
   if (ReadArguments(arguments) && ReadInput()) status = Compute();
   fflush(stdout);
@@ -55,6 +81,16 @@ int BoincUnit::Run(const std::vector<std::string>& arguments) {
 
 bool BoincUnit::ReadArguments(const std::vector<std::string>& arguments) {
   for (size_t i = 0; i < arguments.size(); ++i) {
+    // What the runtime may add to the command line: the client's test mode
+    // passes --critical_section, a graphics build the other two, a GPU
+    // version the device.
+    if (arguments[i] == "--critical_section" || arguments[i] == "--graphics" || arguments[i] == "--fullscreen") {
+      continue;
+    }
+    if ((arguments[i] == "--device" || arguments[i] == "--gpu_type") && i + 1 < arguments.size()) {
+      ++i;
+      continue;
+    }
     if (arguments[i] != "--nthreads") {
       fprintf(log_, "ERROR, unknown argument \"%s\"; the only option is --nthreads N\n", arguments[i].c_str());
       return false;
@@ -116,6 +152,7 @@ int BoincUnit::Compute() {
     fprintf(log_, "ERROR, the output file name \"out\" cannot be resolved\n");
     return kUnitOutputUnusable;
   }
+  CutTornLastLine();
   const double total = static_cast<double>(settings_.end - settings_.start + 1);
   RangeSettings range;
   range.path = settings_.output;
@@ -132,8 +169,12 @@ int BoincUnit::Compute() {
     inHand_ = -1;
     // 1 only once the output has been read back whole.
     if (k < settings_.end) Report((k - settings_.start + 1) / total);
-    if (boinc_.TimeToCheckpoint()) boinc_.CheckpointCompleted();
+    // Every line on disk is a checkpoint: the client keeps the task's
+    // times from the last one it heard of.
+    boinc_.CheckpointCompleted();
   };
+  range.lineWriteBegins = [this] { boinc_.BeginCriticalSection(); };
+  range.lineWriteEnds = [this] { boinc_.EndCriticalSection(); };
   // The two evaluations of a point may report from two threads at once.
   std::mutex reporting;
   const EvaluationProgress progress = [this, total, &reporting](int evaluation, char term, double fraction) {
@@ -143,8 +184,12 @@ int BoincUnit::Compute() {
   const PointFunction point = [this, &progress](Integer x, Integer& result, int verbose, int threads) {
     return point_(x, result, verbose, threads, progress);
   };
+  // The times of the console lines ("total time", "per point") leave out
+  // the time the client kept the task suspended.
+  ReplaceWallClock([this] { return boinc_.RunningSeconds(); });
   RangeStatus status =
       ComputeRange(static_cast<double>(settings_.start), static_cast<double>(settings_.end), range, point);
+  ReplaceWallClock(nullptr);
 
   if (status == kRangeCheckFailed) {
     // A damaged output was named by the range loop; a failed check only on
@@ -156,6 +201,25 @@ int BoincUnit::Compute() {
   if (!OutputIsWhole()) return kUnitOutputUnusable;
   Report(1.0);
   return kUnitDone;
+}
+
+void BoincUnit::CutTornLastLine() {
+  // Held locked while it is read and cut; a file in use, unreadable or not
+  // torn is left to the range loop, which says what is wrong with it.
+  ResultFile file;
+  if (!file.Open(settings_.output).empty()) return;
+  std::string text;
+  if (!file.ReadAll(&text) || text.empty() || text.back() == '\n') return;
+  size_t whole = text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1;
+  ResultScan scan = ScanResults(text.substr(0, whole), settings_.start, settings_.end, true);
+  // Only the last line may be torn: the lines before it must all be good,
+  // and none may be the mark of a failed check.
+  if (scan.Valid() && !scan.checkFailed && file.CutTo(static_cast<int64_t>(whole))) {
+    fprintf(log_,
+            "The last line of %s was cut short (%zu bytes without an end of line): removed, "
+            "k=%ld is computed again\n",
+            settings_.output.c_str(), text.size() - whole, scan.nextIndex);
+  }
 }
 
 bool BoincUnit::OutputIsWhole() {

@@ -2,10 +2,12 @@
 // One BOINC work unit: the range "S E" read from the input file (logical
 // name "in"), computed and checked point by point with the range loop of
 // the command line, its lines written to the output file (logical name
-// "out"). The output file is the checkpoint: every line is on disk before
-// the next point starts, and a restarted unit continues at the first
-// missing index. After each point the fraction done is reported and, when
-// the client wants one, the checkpoint is declared complete.
+// "out"). The output file is the checkpoint: every line is written and
+// synced inside a critical section, declared to the client as a checkpoint
+// once it is on disk, and a restarted unit continues at the first missing
+// index. A last line cut short (a power cut in the middle of its write) is
+// cut off and its point computed again. The log's lines are time stamped,
+// and the times of the console lines leave out the time spent suspended.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,9 +46,10 @@ class BoincUnit {
   // line each.
   BoincUnit(BoincCalls& boinc, UnitPointFunction point, FILE* log);
 
-  // Starts the runtime, reads the arguments (only "--nthreads N") and the
-  // input, computes the range and calls Finish once with the status, which
-  // it also returns (the runtime's Finish does not return).
+  // Starts the runtime, reads the arguments ("--nthreads N", and those the
+  // runtime may add, which are ignored) and the input, computes the range
+  // and calls Finish once with the status, which it also returns (the
+  // runtime's Finish does not return).
   int Run(const std::vector<std::string>& arguments);
 
   const UnitSettings& Settings() const { return settings_; }
@@ -55,7 +58,9 @@ class BoincUnit {
   bool ReadArguments(const std::vector<std::string>& arguments);
   bool ReadInput();
   int Compute();
+  void CutTornLastLine();
   bool OutputIsWhole();
+  int RunStamped(const std::vector<std::string>& arguments);
   void Report(double fraction);
 
   BoincCalls& boinc_;

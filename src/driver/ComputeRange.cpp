@@ -1,8 +1,8 @@
 #include "driver/ComputeRange.h"
 
-#include <chrono>
 #include <ctime>
 
+#include "base/ElapsedSeconds.h"
 #include "driver/CheckedPi.h"
 #include "driver/OffsetLogIntegral.h"
 #include "driver/RangeProgress.h"
@@ -82,8 +82,7 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
   long next = FirstMissingIndex(file, name, first, last, settings.errors);
   if (next < 0) return kRangeCheckFailed;
 
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point started = Clock::now();
+  const double started = WallSeconds();
   long total = last - first + 1;
   for (double k = static_cast<double>(next); k <= E; k += 1.0) {
     Integer x(kGridStep);
@@ -101,7 +100,9 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
 
     // The line, and the failure mark after a failed check, go out in one
     // write that reaches the disk before the next point starts.
+    if (settings.lineWriteBegins) settings.lineWriteBegins();
     std::string unwritten = file.Append(status != 0 ? line + kCheckFailedLine : line);
+    if (settings.lineWriteEnds) settings.lineWriteEnds();
     bool written = unwritten.empty();
 
     if (status != 0) printf("ERROR, computation stopped\n");
@@ -116,7 +117,7 @@ RangeStatus ComputeRange(double S, double E, const RangeSettings& settings, Poin
     if (settings.pointWritten) settings.pointWritten(static_cast<long>(k));
 
     long computed = static_cast<long>(k) - next + 1;
-    double perPoint = std::chrono::duration<double>(Clock::now() - started).count() / computed;
+    double perPoint = (WallSeconds() - started) / computed;
     long done = static_cast<long>(k) - first + 1;
     time_t end = time(nullptr) + static_cast<time_t>(perPoint * static_cast<double>(total - done) + 0.5);
     printf("%s\n", ProgressLine(done, total, perPoint, end).c_str());

@@ -23,6 +23,10 @@ struct RangeSettings {
   // once its line is on disk.
   std::function<void(long k)> pointStarted;
   std::function<void(long k)> pointWritten;
+  // Optional: called just before a line's write and just after its sync
+  // (a host that must not be stopped in between brackets it).
+  std::function<void()> lineWriteBegins;
+  std::function<void()> lineWriteEnds;
   int threads = 1;       // of each point's computation; above 1 the point header says so
 };
 

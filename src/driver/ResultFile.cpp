@@ -75,3 +75,9 @@ std::string ResultFile::Append(const std::string& text) {
   }
   return "";
 }
+
+bool ResultFile::CutTo(int64_t size) {
+  if (!file_.Truncate(size) || !file_.SyncData()) return false;
+  size_ = size;
+  return true;
+}

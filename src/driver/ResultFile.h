@@ -44,6 +44,11 @@ class ResultFile {
   // file no longer holds what this run knows it holds.
   std::string Append(const std::string& text);
 
+  // Cuts the file back to its first size bytes and flushes that to disk;
+  // false when it cannot. For the owner of a file that nobody else writes
+  // (a BOINC unit's output), whose torn last line is its own.
+  bool CutTo(int64_t size);
+
   // Whether this run has flushed the file's folder entry to disk.
   bool FolderSynced() const { return folderSynced_; }
 

@@ -1,6 +1,7 @@
 // The work unit with stand-ins for the BOINC runtime and for the per-point
-// computation: what it reports, when it checkpoints, how it restarts after
-// a kill, and how each bad input or outcome ends.
+// computation: what it reports, when it checkpoints and enters critical
+// sections, how it restarts after a kill or a torn last line, which clock
+// its times come from, and how each bad input or outcome ends.
 #include "boinc/BoincUnit.h"
 
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,23 @@ using testref::WriteTextFile;
 
 long LinesIn(const std::string& name) { return ScanResultFile(name, 1000, 10000, false).points; }
 
+// The unit's running time, advanced by the per-point computation only.
+double gRunning = 0.0;
+
+// Whether every line of text starts with the log's stamp "HH:MM:SS (PID): ".
+bool EveryLineStamped(const std::string& text) {
+  static const std::regex stamp("^[0-9]{2}:[0-9]{2}:[0-9]{2} \\([0-9]+\\): ");
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (!std::regex_search(line, stamp)) return false;
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return true;
+}
+
 // The runtime: counts every call; logical names resolve into the test's
 // folder unless told otherwise.
 struct FakeBoinc : BoincCalls {
@@ -39,18 +58,22 @@ struct FakeBoinc : BoincCalls {
     return true;
   }
   void FractionDone(double fraction) override { fractions.push_back(fraction); }
-  bool TimeToCheckpoint() override { return checkpointWanted; }
-  void CheckpointCompleted() override { checkpoints.push_back(LinesIn(folder + "/out")); }
+  void CheckpointCompleted() override { Note('C'); }
+  void BeginCriticalSection() override { Note('B'); }
+  void EndCriticalSection() override { Note('E'); }
+  double RunningSeconds() override { return gRunning; }
   void Finish(int status) override { finishes.push_back(status); }
+
+  // The call's letter and the lines in the output at the time.
+  void Note(char call) { events.push_back(call + std::to_string(LinesIn(folder + "/out"))); }
 
   std::string folder;
   std::map<std::string, std::string> paths;
   int initStatus = 0;
-  bool checkpointWanted = true;
   int inits = 0;
   std::vector<int> finishes;
   std::vector<double> fractions;
-  std::vector<long> checkpoints;  // lines in the output at each checkpoint
+  std::vector<std::string> events;  // checkpoints (C) and critical sections (B, E)
 };
 
 // The per-point computation: reports the components of two evaluations,
@@ -65,6 +88,7 @@ std::string gFolder;
 int FakePoint(Integer x, Integer& result, int, int, const EvaluationProgress& progress) {
   long k = static_cast<long>(x.GetApprox() / 1e14);
   gCalls.push_back(k);
+  gRunning += 50.0;
   if (k == gHangAt) {
     WriteTextFile(gFolder + "/hanging", "");
     pause();
@@ -107,7 +131,7 @@ class BoincUnitTest : public ::testing::Test {
     BoincUnit unit(boinc_, FakePoint, log);
     testing::internal::CaptureStdout();
     int status = unit.Run(arguments);
-    testing::internal::GetCapturedStdout();
+    console_ = testing::internal::GetCapturedStdout();
     threads_ = unit.Settings().threads;
     rewind(log);
     log_.clear();
@@ -117,13 +141,14 @@ class BoincUnitTest : public ::testing::Test {
   }
 
   FakeBoinc boinc_;
-  std::string log_;
+  std::string log_, console_;
   int threads_ = 0;
 };
 
 TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
   WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
-  EXPECT_EQ(0, Run({"--nthreads", "4"}));
+  // With the arguments the runtime may add, which change nothing.
+  EXPECT_EQ(0, Run({"--critical_section", "--nthreads", "4", "--graphics", "--device", "0"}));
   EXPECT_EQ(4, threads_);
   EXPECT_EQ(1, boinc_.inits);
   EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
@@ -131,8 +156,14 @@ TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
   EXPECT_EQ(3, LinesIn(boinc_.folder + "/out"));
   EXPECT_EQ("", log_);
 
-  // One checkpoint per point, each once its line is in the output.
-  EXPECT_EQ((std::vector<long>{1, 2, 3}), boinc_.checkpoints);
+  // Each line written inside a critical section, and a checkpoint declared
+  // once it is in the output.
+  EXPECT_EQ((std::vector<std::string>{"B0", "E1", "C1", "B1", "E2", "C2", "B2", "E3", "C3"}), boinc_.events);
+
+  // The console's times come from the runtime's clock, which stands still
+  // while the task is suspended (here: 50 s a point); every line is stamped.
+  EXPECT_NE(std::string::npos, console_.find("Range: 2/3 points done, 50 s per point")) << console_;
+  EXPECT_TRUE(EveryLineStamped(console_)) << console_;
 
   // The fraction rises, within each point too, and ends at 1.
   const std::vector<double>& f = boinc_.fractions;
@@ -147,16 +178,14 @@ TEST_F(BoincUnitTest, ComputesTheRangeReportingProgressAndCheckpoints) {
   EXPECT_TRUE(reported(0.47 / 3)) << "the first evaluation of the first point";
   EXPECT_TRUE(reported((1.0 + 0.94) / 3)) << "the second evaluation of the second point";
 
-  // Run again: complete already, nothing computed, still success; no
-  // checkpoint when the client wants none.
+  // Run again: complete already, nothing computed or written, still success.
   FreshRuntime();
-  boinc_.checkpointWanted = false;
   gCalls.clear();
   EXPECT_EQ(0, Run());
   EXPECT_EQ(1, threads_);
   EXPECT_TRUE(gCalls.empty());
   EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
-  EXPECT_TRUE(boinc_.checkpoints.empty());
+  EXPECT_TRUE(boinc_.events.empty());
   EXPECT_EQ(std::vector<double>{1.0}, boinc_.fractions);
 }
 
@@ -184,6 +213,53 @@ TEST_F(BoincUnitTest, KilledUnitRestartsAtTheFirstMissingPoint) {
   EXPECT_EQ(3, LinesIn(boinc_.folder + "/out"));
   EXPECT_NEAR(1.0 / 3, boinc_.fractions.front(), 1e-12);
   EXPECT_EQ(std::vector<int>{0}, boinc_.finishes);
+}
+
+TEST_F(BoincUnitTest, TornLastLineIsCutOffAndItsPointComputedAgain) {
+  WriteTextFile(boinc_.folder + "/in", "1000 1002\n");
+  gHangAt = -1;
+  EXPECT_EQ(0, Run({}));
+  const std::string whole = ReadTextFile(boinc_.folder + "/out");
+  const std::string first = whole.substr(0, whole.find('\n') + 1);
+
+  // A power cut in the middle of the second line's write.
+  WriteTextFile(boinc_.folder + "/out", first + whole.substr(first.size(), 9));
+  FreshRuntime();
+  gCalls.clear();
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<long>{1001, 1002}), gCalls);
+  EXPECT_EQ(whole, ReadTextFile(boinc_.folder + "/out"));
+  EXPECT_NE(std::string::npos, log_.find("The last line of " + boinc_.folder +
+                                         "/out was cut short (9 bytes without an end of line): removed, "
+                                         "k=1001 is computed again\n"))
+      << log_;
+  EXPECT_TRUE(EveryLineStamped(log_)) << log_;
+
+  // Torn before its first line ended: the file is emptied and the unit
+  // starts over.
+  WriteTextFile(boinc_.folder + "/out", "1000:26");
+  FreshRuntime();
+  gCalls.clear();
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<long>{1000, 1001, 1002}), gCalls);
+  EXPECT_EQ(whole, ReadTextFile(boinc_.folder + "/out"));
+
+  // Anything else that is wrong stays an error, the file as it was: a bad
+  // line that is not the last one, a torn line after a bad one or after
+  // the mark of a failed check.
+  const std::string broken = whole.substr(0, first.size() + 5) + "x" + whole.substr(first.size() + 6);
+  for (const std::string& text :
+       std::vector<std::string>{broken, "1000:26\n1001:2", first + "Last computation : Check KO\n1001:2"}) {
+    SCOPED_TRACE(text);
+    WriteTextFile(boinc_.folder + "/out", text);
+    FreshRuntime();
+    gCalls.clear();
+    EXPECT_EQ(2, Run());
+    EXPECT_TRUE(gCalls.empty());
+    EXPECT_EQ(text, ReadTextFile(boinc_.folder + "/out"));
+    EXPECT_NE(std::string::npos, log_.find("ERROR, " + boinc_.folder + "/out line ")) << log_;
+    EXPECT_EQ(std::string::npos, log_.find("cut short")) << log_;
+  }
 }
 
 TEST_F(BoincUnitTest, EachBadInputOrOutcomeHasItsStatusAndMessage) {
