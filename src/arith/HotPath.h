@@ -38,7 +38,9 @@
 // the feature the processor is asked for (__builtin_cpu_supports(name)).
 // A copy for AVX-512 is the one line
 //   X(arg, kV4, "x86-64-v4")
-// at the end: the build compiles it and the choice takes it where it runs.
+// after the last: that line is both its build (every hot function gets the
+// copy) and its place in the choice (taken where the processor has it); the
+// tests run under it by the same list (CMakeLists.txt reads the names).
 // A build for the host's own instruction set (-march with AVX2) or by another
 // compiler has no copies beyond the baseline.
 #include <string>
