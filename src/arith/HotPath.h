@@ -24,7 +24,9 @@
 //   void Block::RunSieve(double start, double end) { BRUNSK_HOT_DISPATCH(RunSieveBody(start, end)); }
 //
 // The choice is taken once per call of a hot function, never inside its
-// loops: one well-predicted branch on a global. Helpers the body calls are
+// loops: the function loads one global, compares it and calls its copy (the
+// baseline one too is a function of its own, so that the dispatcher stays a
+// few instructions with no frame to set up). Helpers the body calls are
 // inlined into each copy as usual (GCC inlines a function of the baseline
 // level into a function of a newer one); a helper it does not inline stays
 // baseline code, slower but correct everywhere. The copies are functions of
@@ -92,9 +94,9 @@ HotCopy ChooseHotCopy(const char* forced, std::string* refusal);
 #define BRUNSK_HOT_CASE(call, id, name) \
   case HotCopy::id:                     \
     return [&]() __attribute__((target("arch=" name))) { return call; }();
-#define BRUNSK_HOT_DISPATCH(call)                    \
-  switch (hotpath::chosen) {                         \
-    BRUNSK_HOT_COPIES(BRUNSK_HOT_CASE, call)         \
-    default:                                         \
-      return call;                                   \
+#define BRUNSK_HOT_DISPATCH(call)                                          \
+  switch (hotpath::chosen) {                                               \
+    BRUNSK_HOT_COPIES(BRUNSK_HOT_CASE, call)                               \
+    default:                                                               \
+      return [&]() __attribute__((noinline)) { return call; }();           \
   }
