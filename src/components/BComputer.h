@@ -16,8 +16,9 @@ class BComputer : public Computer {
   void Run() override;
 
  private:
-  // The bodies of the hot functions, one text for every copy of the hot
-  // loops (arith/HotPath.h).
+  // The body of Sweep, one text for every copy of the hot loops
+  // (arith/HotPath.h).
   void SweepBody();
+
   void Sweep();  // the work of Run, in the innermost-loop build
 };

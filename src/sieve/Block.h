@@ -50,6 +50,7 @@ class Block {
   // loops (arith/HotPath.h).
   void RunSieveBody(double start, double end);
   void BuildCountsBody();
+
   // First unstruck entry at or after i, or count_ when there is none.
   int32_t NextUnstruck(int32_t i) const;
   // Last unstruck entry at or before i, or -1 when there is none.

@@ -48,6 +48,7 @@ class CBlock {
   void RemoveMultiplesBody(double p);
   void StrikePatternBody(int32_t p, double first);
   void StrikeProgressionsBody(double p, double first);
+
   int32_t CountFromResidues(int32_t d) const;
   int32_t WheelPrimesUpTo(int32_t d) const;
   void ExtendBelow(int32_t chunk) const;

@@ -39,6 +39,7 @@ class MBlock {
   // loops (arith/HotPath.h).
   void SieveBody(double start, double end, int32_t limit);
   int32_t NextNonZeroBody(double* ns, int32_t* vs, int32_t max);
+
   void Sieve(double start, double end, int32_t limit);
 
   double lo_, hi_, z_;

@@ -30,6 +30,7 @@ class MMBlock {
   void RunSieveBody(double p, double mStart, double mEnd);
   int NextBody();
   int32_t NextValuesBody(double* values, int32_t* signs, int32_t max);
+
   int32_t CountAbove(double v) const;  // listed primes <= v, v taken at most e
   void FindFirstQ();                   // from qIndex on, the first q with an r
   int Advance();                       // the work of Next

@@ -47,6 +47,7 @@ class SubBlock {
   // loops (arith/HotPath.h).
   void RunSieveBody(double start, double end);
   void BuildCountsBody();
+
   int32_t NextUnstruck(int32_t i) const;           // or count_ when none is left
   int32_t CountFree(int32_t from, int32_t to) const;  // unstruck entries in [from, to)
 
