@@ -39,10 +39,11 @@
 // which is both the level the copy is compiled for (target "arch=name") and
 // the feature the processor is asked for (__builtin_cpu_supports(name)).
 // A copy for AVX-512 is the one line
-//   X(arg, kV4, "x86-64-v4")
-// after the last: that line is both its build (every hot function gets the
-// copy) and its place in the choice (taken where the processor has it); the
-// tests run under it by the same list (CMakeLists.txt reads the names).
+//   X(arg, kV4, "x86-64-v4")        \ (with its backslash)
+// before the end of the list: that line is both its build (every hot
+// function gets the copy) and its place in the choice (taken where the
+// processor has it); the tests run under it by the same list (CMakeLists.txt
+// reads the names).
 // A build for the host's own instruction set (-march with AVX2) or by another
 // compiler has no copies beyond the baseline.
 #include <string>
@@ -50,7 +51,8 @@
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__AVX2__)
 #define BRUNSK_HOT_COPIES(X, arg) \
   X(arg, kV2, "x86-64-v2")        \
-  X(arg, kV3, "x86-64-v3")
+  X(arg, kV3, "x86-64-v3")        \
+  /* the end of the list */
 #define BRUNSK_HOT_X86_COPIES 1
 #else
 #define BRUNSK_HOT_COPIES(X, arg)
