@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
+#include "base/Messages.h"
 #include "engine/EvaluationFailure.h"
 #include "engine/PiNYZ.h"
 
@@ -168,6 +170,7 @@ int main(int argc, char** argv) {
   printf(") = ");
   pi.Print();
   printf("\ny=%.0lf z=%.0lf threads=%d\n", y, z, threads);
+  fputs(msg::HotLoopsCopy(HotCopyName(ChosenHotCopy())).c_str(), stdout);
   printf("total: cpu %.2lf s, wall %.2lf s, peak RSS %ld kB\n", cpu, wall,
          static_cast<long>(usage.ru_maxrss));
   return 0;

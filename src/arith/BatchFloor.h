@@ -9,18 +9,18 @@
 #include <emmintrin.h>
 #endif
 
-// Processors with AVX2 take four lanes at a time (a separate function
-// compiled for them, chosen at run time); the others two. A build without
-// the compiled copies (the sanitizer build) keeps to two, so that its tests
-// cover that path.
+#include "arith/HotPath.h"
+#include "arith/Integer.h"
+
+// The x86-64-v3 copy of the hot loops (and newer ones) takes four lanes at a
+// time, in a separate function compiled for AVX2; the older copies two, so
+// that each copy runs the lanes of its own level.
 #if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(BRUNSK_NO_CLONES)
+    (BRUNSK_HOT_X86_COPIES || defined(__AVX2__))
 #define BRUNSK_WIDE_FLOORS 1
 #else
 #define BRUNSK_WIDE_FLOORS 0
 #endif
-
-#include "arith/Integer.h"
 
 // Most quotients taken per call. The lanes go up to four at a time: a call
 // for n quotients reads inv[0 .. n + 2] and writes out[0 .. n + 2].
@@ -90,7 +90,11 @@ __attribute__((always_inline)) inline void FloorLanes4(V4d v, double lo, int32_t
   memcpy(out, &k, sizeof k);
 }
 
-inline bool Wide() { return __builtin_cpu_supports("avx2"); }
+#if defined(__AVX2__)
+inline bool Wide() { return true; }
+#else
+inline bool Wide() { return ChosenHotCopy() >= HotCopy::kV3; }
+#endif
 
 __attribute__((target("avx2"))) inline bool OffsetsWide(double X, const double* inv, double lo, int n,
                                                          int32_t* out) {

@@ -65,6 +65,13 @@ std::string WheelResiduesWrong(double b) {
   return Printf("Error in BComputer::Run, p0=%.0lf, Inversible computation is KO\n", b);
 }
 
+std::string HotLoopsCopy(const char* name) { return Printf("Hot loops: %s copy\n", name); }
+std::string UnknownHotCopy(const char* name, const std::string& names) {
+  return Printf("BRUNSK_COPY=%s: no such copy of the hot loops (the copies: %s)\n", name, names.c_str());
+}
+std::string HotCopyNotRunnable(const char* name) {
+  return Printf("BRUNSK_COPY=%s: this processor cannot run the %s copy of the hot loops\n", name, name);
+}
 std::string PiecesDoNotChain(const char* name, int piece, double start, double previousEnd) {
   return Printf("Error in the pieces of %s: piece %d starts from %.0lf, the piece before it ended at %.0lf\n",
                 name, piece, start, previousEnd);

@@ -46,6 +46,10 @@ std::string CBoundsTooLarge();
 std::string DListOverflow();
 std::string DListTooShort();
 std::string WheelResiduesWrong(double b);
+// The copy of the hot loops that runs, and the refusals of BRUNSK_COPY.
+std::string HotLoopsCopy(const char* name);
+std::string UnknownHotCopy(const char* name, const std::string& names);
+std::string HotCopyNotRunnable(const char* name);
 // The pieces of a component on several threads.
 std::string PiecesDoNotChain(const char* name, int piece, double start, double previousEnd);
 

@@ -123,8 +123,8 @@ void AComputer::Run() {
   piAtRangeEnd = piCurrent;
 }
 
-BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, double qHi,
-                            double start, double hi) {
+BRUNSK_HOT_BODY Integer AComputer::SumBlockBody(const Block& block, double u, double v, double qLo, double qHi,
+                                     double start, double hi) {
   Integer R(0.0);
   double W = 0.0;
 
@@ -256,4 +256,9 @@ BRUNSK_HOT Integer AComputer::SumBlock(const Block& block, double u, double v, d
   product.Product(base, weights);
   R.Add(product);
   return R;
+}
+
+Integer AComputer::SumBlock(const Block& block, double u, double v, double qLo, double qHi, double start,
+                            double hi) {
+  BRUNSK_HOT_DISPATCH(SumBlockBody(block, u, v, qLo, qHi, start, hi));
 }

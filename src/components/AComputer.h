@@ -24,6 +24,11 @@ class AComputer : public Computer {
   void Prepare() override;
 
  private:
+  // The body of SumBlock, one text for every copy of the hot loops
+  // (arith/HotPath.h).
+  Integer SumBlockBody(const Block& block, double u, double v, double qLo, double qHi, double start,
+                       double hi);
+
   // Pairs u < p <= v, qLo < q <= qHi whose quotient falls in the window
   // (start, hi] currently held by block.
   Integer SumBlock(const Block& block, double u, double v, double qLo, double qHi,

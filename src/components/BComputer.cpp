@@ -28,7 +28,7 @@ double BComputer::EstimateMemory() {
 
 void BComputer::Run() { Sweep(); }
 
-BRUNSK_HOT void BComputer::Sweep() {
+BRUNSK_HOT_BODY void BComputer::SweepBody() {
   InitRangeCount();
   const double S = x.FloorSqrt();
 
@@ -93,4 +93,8 @@ BRUNSK_HOT void BComputer::Sweep() {
   }
 
   piAtRangeEnd = piCurrent;
+}
+
+void BComputer::Sweep() {
+  BRUNSK_HOT_DISPATCH(SweepBody());
 }

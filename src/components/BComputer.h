@@ -16,5 +16,9 @@ class BComputer : public Computer {
   void Run() override;
 
  private:
+  // The body of Sweep, one text for every copy of the hot loops
+  // (arith/HotPath.h).
+  void SweepBody();
+
   void Sweep();  // the work of Run, in the innermost-loop build
 };

@@ -156,7 +156,7 @@ void CComputer::Prepare() {
   for (int32_t t = 0; t < kFloorBatch; ++t) bigPrimeInverse[bigPrimeCount + t] = 1.0 / (lowerBound + 1.0);
 }
 
-BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
+BRUNSK_HOT_BODY void CComputer::LeafSumBody(double m, double a, double mu, Window& w) {
   if (mu == 0.0) return;
   const double inv = 1.0 / m;
   if (w.X1 * inv > a + 1.0) return;
@@ -235,6 +235,10 @@ BRUNSK_HOT void CComputer::LeafSum(double m, double a, double mu, Window& w) {
     w.T = 0.0;
   }
   w.T += static_cast<double>(L) * mu;
+}
+
+void CComputer::LeafSum(double m, double a, double mu, Window& w) {
+  BRUNSK_HOT_DISPATCH(LeafSumBody(m, a, mu, w));
 }
 
 void CComputer::Run() {

@@ -39,6 +39,9 @@ class CComputer : public Computer {
     double T;             // double accumulator of the window
   };
   void LeafSum(double m, double a, double mu, Window& w);
+  // The body of LeafSum, one text for every copy of the hot loops
+  // (arith/HotPath.h).
+  void LeafSumBody(double m, double a, double mu, Window& w);
 
   double z;
   int32_t factorLimit;

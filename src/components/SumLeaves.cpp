@@ -53,8 +53,8 @@ __attribute__((always_inline)) inline void AddBatch(LeafBatch& batch, int32_t n,
 
 }  // namespace
 
-BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, double p,
-                          double& mLow, double mHigh, double base, const LeafList& list) {
+static BRUNSK_HOT_BODY void SumLeavesBody(const LeafTables& t, double& sum, Integer& result, double p,
+                                          double& mLow, double mHigh, double base, const LeafList& list) {
   if (mLow > mHigh) return;
 
   const Integer& x = *t.x;
@@ -161,4 +161,9 @@ BRUNSK_HOT void SumLeaves(const LeafTables& t, double& sum, Integer& result, dou
     s = 0.0;
   }
   sum = s;
+}
+
+void SumLeaves(const LeafTables& t, double& sum, Integer& result, double p, double& mLow, double mHigh,
+               double base, const LeafList& list) {
+  BRUNSK_HOT_DISPATCH(SumLeavesBody(t, sum, result, p, mLow, mHigh, base, list));
 }

@@ -14,7 +14,8 @@
 //   the square of the largest prime below 10^9;
 // - the deviation and checksum that go into a result line.
 // Every check runs even after one failed, so that one report shows whether a
-// single part or the whole machine is wrong.
+// single part or the whole machine is wrong. The report opens with the copy
+// of the hot loops that runs, so that it says which code was checked.
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "arith/Floor.h"
+#include "arith/HotPath.h"
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
@@ -339,6 +341,7 @@ int RunSelfTest(FILE* out) { return RunSelfTest(out, SelfTestSeams()); }
 
 int RunSelfTest(FILE* out, const SelfTestSeams& seams) {
   Report report(out);
+  fputs(msg::HotLoopsCopy(HotCopyName(ChosenHotCopy())).c_str(), out);
   CheckSampleLines(report);
   CheckPowersOfTen(report, seams);
   CheckRandomArguments(report, seams);

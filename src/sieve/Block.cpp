@@ -36,7 +36,7 @@ static double EvenCeil(double v) {
   return e;
 }
 
-BRUNSK_HOT void Block::RunSieve(double start, double end) {
+BRUNSK_HOT_BODY void Block::RunSieveBody(double start, double end) {
   if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   prefixValid_ = 0;
   lo_ = EvenCeil(start);
@@ -80,7 +80,11 @@ BRUNSK_HOT void Block::RunSieve(double start, double end) {
   rank_ = 0.0;
 }
 
-BRUNSK_HOT void Block::BuildCounts() {
+void Block::RunSieve(double start, double end) {
+  BRUNSK_HOT_DISPATCH(RunSieveBody(start, end));
+}
+
+BRUNSK_HOT_BODY void Block::BuildCountsBody() {
   if (counts_.empty()) {
     countEntries_ = words_ + 1;
     counts_ = Buffer<WordCount>(countEntries_);
@@ -95,6 +99,10 @@ BRUNSK_HOT void Block::BuildCounts() {
     counts_[w] = WordCount{total, open};
     total += static_cast<uint32_t>(bitops::PopCount32(open));
   }
+}
+
+void Block::BuildCounts() {
+  BRUNSK_HOT_DISPATCH(BuildCountsBody());
 }
 
 double Block::CountAll() {

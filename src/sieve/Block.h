@@ -46,6 +46,11 @@ class Block {
   double Capacity() const { return capacity_; }
 
  private:
+  // The bodies of the hot functions, one text for every copy of the hot
+  // loops (arith/HotPath.h).
+  void RunSieveBody(double start, double end);
+  void BuildCountsBody();
+
   // First unstruck entry at or after i, or count_ when there is none.
   int32_t NextUnstruck(int32_t i) const;
   // Last unstruck entry at or before i, or -1 when there is none.

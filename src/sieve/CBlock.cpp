@@ -120,7 +120,7 @@ double CBlock::Lo() const { return lo_; }
 double CBlock::Hi() const { return hi_; }
 int32_t CBlock::Positions() const { return positions_; }
 
-BRUNSK_HOT void CBlock::Reset(double a, double b) {
+BRUNSK_HOT_BODY void CBlock::ResetBody(double a, double b) {
   double u = 2.0 * DoubleFloor(a * 0.5);
   lo_ = (a - u >= 1.0) ? u + 2.0 : u;
   double v = 2.0 * DoubleFloor(b * 0.5);
@@ -189,6 +189,10 @@ BRUNSK_HOT void CBlock::Reset(double a, double b) {
   }
 }
 
+void CBlock::Reset(double a, double b) {
+  BRUNSK_HOT_DISPATCH(ResetBody(a, b));
+}
+
 int32_t CBlock::WheelPrimesUpTo(int32_t d) const {
   int32_t n = 0;
   for (int32_t j = 0; j < kWheelPrimes; ++j) n += static_cast<int32_t>(d >= wheelOffset_[j]);
@@ -209,7 +213,7 @@ int32_t CBlock::CountFromResidues(int32_t d) const {
   return n;
 }
 
-BRUNSK_HOT void CBlock::ExtendBelow(int32_t chunk) const {
+BRUNSK_HOT_BODY void CBlock::ExtendBelowBody(int32_t chunk) const {
   int32_t* const below = below_.data();
   const int32_t* const unstruck = unstruck_.data();
   int32_t c = valid_;
@@ -233,7 +237,11 @@ BRUNSK_HOT void CBlock::ExtendBelow(int32_t chunk) const {
   valid_ = chunk;
 }
 
-BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
+void CBlock::ExtendBelow(int32_t chunk) const {
+  BRUNSK_HOT_DISPATCH(ExtendBelowBody(chunk));
+}
+
+BRUNSK_HOT_BODY void CBlock::RemoveMultiplesBody(double p) {
   // Striking from p^2 on counts each integer once only when the smaller odd
   // primes are struck before p.
   assert(p > lastStruck_ && (p < 3.0 || std::fmod(p, 2.0) == 1.0));
@@ -266,7 +274,11 @@ BRUNSK_HOT void CBlock::RemoveMultiples(double p) {
     StrikeProgressions(p, f);
 }
 
-BRUNSK_HOT void CBlock::StrikePattern(int32_t p, double first) {
+void CBlock::RemoveMultiples(double p) {
+  BRUNSK_HOT_DISPATCH(RemoveMultiplesBody(p));
+}
+
+BRUNSK_HOT_BODY void CBlock::StrikePatternBody(int32_t p, double first) {
   // Whole words from the pattern of p, from the chunk of p's first strike
   // on; the pattern's multiples below p^2 other than p itself are struck
   // already (by their least prime factor), and p is set free again below.
@@ -305,7 +317,11 @@ BRUNSK_HOT void CBlock::StrikePattern(int32_t p, double first) {
   }
 }
 
-BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
+void CBlock::StrikePattern(int32_t p, double first) {
+  BRUNSK_HOT_DISPATCH(StrikePatternBody(p, first));
+}
+
+BRUNSK_HOT_BODY void CBlock::StrikeProgressionsBody(double p, double first) {
   // The multiples p m from first on with m prime to 30: for each of the 8
   // residues of m, one bit in every p-th byte. A step of 64 bytes or more
   // strikes each chunk at most once per residue, so its count is decremented
@@ -341,6 +357,10 @@ BRUNSK_HOT void CBlock::StrikeProgressions(double p, double first) {
     }
   }
   total_ -= fresh;
+}
+
+void CBlock::StrikeProgressions(double p, double first) {
+  BRUNSK_HOT_DISPATCH(StrikeProgressionsBody(p, first));
 }
 
 double CBlock::MemorySize(int32_t n) {

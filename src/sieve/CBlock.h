@@ -41,6 +41,14 @@ class CBlock {
   static constexpr int32_t kWheelPrimes = 5;
 
  private:
+  // The bodies of the hot functions, one text for every copy of the hot
+  // loops (arith/HotPath.h).
+  void ResetBody(double a, double b);
+  void ExtendBelowBody(int32_t chunk) const;
+  void RemoveMultiplesBody(double p);
+  void StrikePatternBody(int32_t p, double first);
+  void StrikeProgressionsBody(double p, double first);
+
   int32_t CountFromResidues(int32_t d) const;
   int32_t WheelPrimesUpTo(int32_t d) const;
   void ExtendBelow(int32_t chunk) const;

@@ -44,7 +44,7 @@ LargeBlock::LargeBlock(double n)
 
 void LargeBlock::SetBlock(Block* block) { source_ = block; }
 
-BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int clear) {
+BRUNSK_HOT_BODY void LargeBlock::RunSieveBody(const Integer& lo, const Integer& hi, int clear) {
   // The window is the odd numbers between the even bounds L and H.
   Integer L = lo;
   Integer H = hi;
@@ -93,6 +93,10 @@ BRUNSK_HOT void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int c
       bits[i >> 5] |= 1u << (i & 31);
     }
   }
+}
+
+void LargeBlock::RunSieve(const Integer& lo, const Integer& hi, int clear) {
+  BRUNSK_HOT_DISPATCH(RunSieveBody(lo, hi, clear));
 }
 
 void LargeBlock::StartIteration() { pos_ = -1; }

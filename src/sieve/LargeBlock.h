@@ -25,6 +25,10 @@ class LargeBlock {
   bool IsStruck(int32_t i) const { return (bits_[i >> 5] >> (i & 31)) & 1u; }
 
  private:
+  // The body of RunSieve, one text for every copy of the hot loops
+  // (arith/HotPath.h).
+  void RunSieveBody(const Integer& lo, const Integer& hi, int clear);
+
   double width_;
   Block* source_;
   Buffer<uint32_t> bits_;

@@ -58,7 +58,7 @@ void MBlock::RunSieveAbove(double start, double end, double limit) {
 // and product; with a positive limit the least factors are not kept, and the
 // primes up to the limit put a NaN in place of the product of their
 // multiples, which Next and NextNonZero pass over.
-BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
+BRUNSK_HOT_BODY void MBlock::SieveBody(double start, double end, int32_t limit) {
   fused_ = limit > 0;
   lo_ = EvenCeil(start);
   hi_ = EvenCeil(end);
@@ -143,6 +143,10 @@ BRUNSK_HOT void MBlock::Sieve(double start, double end, int32_t limit) {
   }
 }
 
+void MBlock::Sieve(double start, double end, int32_t limit) {
+  BRUNSK_HOT_DISPATCH(SieveBody(start, end, limit));
+}
+
 void MBlock::StartIteration(double limit) {
   if (limit >= 2147483647.0)
     limit_ = INT32_MAX;
@@ -181,7 +185,7 @@ double MBlock::Current(double& v) const {
   return n;
 }
 
-BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
+BRUNSK_HOT_BODY int32_t MBlock::NextNonZeroBody(double* ns, int32_t* vs, int32_t max) {
   const int32_t count = count_;
   int32_t pos = pos_ < count ? pos_ + 1 : count;
   // An entry is passed over when its least factor f is in 1 .. limit.
@@ -225,6 +229,10 @@ BRUNSK_HOT int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
   pos_ = pos - 1;
   if (pos == count) pos_ = count;  // exhausted: Next() reports the end
   return k;
+}
+
+int32_t MBlock::NextNonZero(double* ns, int32_t* vs, int32_t max) {
+  BRUNSK_HOT_DISPATCH(NextNonZeroBody(ns, vs, max));
 }
 
 double MBlock::CurrentWithFactor(double& f, double& v) const {

@@ -35,6 +35,11 @@ class MBlock {
   int32_t NextNonZero(double* n, int32_t* v, int32_t max);
 
  private:
+  // The bodies of the hot functions, one text for every copy of the hot
+  // loops (arith/HotPath.h).
+  void SieveBody(double start, double end, int32_t limit);
+  int32_t NextNonZeroBody(double* ns, int32_t* vs, int32_t max);
+
   void Sieve(double start, double end, int32_t limit);
 
   double lo_, hi_, z_;

@@ -82,7 +82,7 @@ inline int32_t MMBlock::CountAbove(double v) const {
   return primeWordCount_[bits >> 6] + __builtin_popcountll(below);
 }
 
-BRUNSK_HOT void MMBlock::FindFirstQ() {
+BRUNSK_HOT_BODY void MMBlock::FindFirstQBody() {
   // Locals, so that the members are written once, not per q.
   const double* const primes = primeArray_.data();
   const double mStart = mStart_ + 0.5, mEnd = mEnd_ + 0.5, mLimit = mLimit_;
@@ -110,7 +110,11 @@ BRUNSK_HOT void MMBlock::FindFirstQ() {
   qIndex_ = -1;  // the products are exhausted
 }
 
-BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
+void MMBlock::FindFirstQ() {
+  BRUNSK_HOT_DISPATCH(FindFirstQBody());
+}
+
+BRUNSK_HOT_BODY void MMBlock::RunSieveBody(double p, double mStart, double mEnd) {
   p_ = p;
   mStart_ = mStart;
   mEnd_ = mEnd;
@@ -146,6 +150,10 @@ BRUNSK_HOT void MMBlock::RunSieve(double p, double mStart, double mEnd) {
   }
 }
 
+void MMBlock::RunSieve(double p, double mStart, double mEnd) {
+  BRUNSK_HOT_DISPATCH(RunSieveBody(p, mStart, mEnd));
+}
+
 inline int MMBlock::Advance() {
   if (qIndex_ >= 0) {
     value_ = q_ * primeArray_[rIndex_];
@@ -168,9 +176,13 @@ inline int MMBlock::Advance() {
   return 1;
 }
 
-BRUNSK_HOT int MMBlock::Next() { return Advance(); }
+BRUNSK_HOT_BODY int MMBlock::NextBody() { return Advance(); }
 
-BRUNSK_HOT int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t max) {
+int MMBlock::Next() {
+  BRUNSK_HOT_DISPATCH(NextBody());
+}
+
+BRUNSK_HOT_BODY int32_t MMBlock::NextValuesBody(double* values, int32_t* signs, int32_t max) {
   int32_t n = 0;
   // The products q r of the current q, as many as fit, q after q.
   const double* const primes = primeArray_.data();
@@ -214,6 +226,10 @@ BRUNSK_HOT int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t m
     sign_ = signs[n - 1];
   }
   return n;
+}
+
+int32_t MMBlock::NextValues(double* values, int32_t* signs, int32_t max) {
+  BRUNSK_HOT_DISPATCH(NextValuesBody(values, signs, max));
 }
 
 double MMBlock::GetValue(double& sign) const {

@@ -24,6 +24,13 @@ class MMBlock {
   static double EstimateMemory(double a, double b);
 
  private:
+  // The bodies of the hot functions, one text for every copy of the hot
+  // loops (arith/HotPath.h).
+  void FindFirstQBody();
+  void RunSieveBody(double p, double mStart, double mEnd);
+  int NextBody();
+  int32_t NextValuesBody(double* values, int32_t* signs, int32_t max);
+
   int32_t CountAbove(double v) const;  // listed primes <= v, v taken at most e
   void FindFirstQ();                   // from qIndex on, the first q with an r
   int Advance();                       // the work of Next

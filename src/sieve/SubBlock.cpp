@@ -55,7 +55,7 @@ SubBlock::SubBlock(double M, double r, int32_t c)
 
 void SubBlock::SetPrimes(PrimeSeries* table) { primes_ = table; }
 
-BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
+BRUNSK_HOT_BODY void SubBlock::RunSieveBody(double start, double end) {
   if (DoubleFloor(start) != start) ReportFault(msg::StartNotInteger());
   const double M = modulus_;
   const double r = residue_;
@@ -117,7 +117,11 @@ BRUNSK_HOT void SubBlock::RunSieve(double start, double end) {
   pos_ = -1;
 }
 
-BRUNSK_HOT void SubBlock::BuildCounts() {
+void SubBlock::RunSieve(double start, double end) {
+  BRUNSK_HOT_DISPATCH(RunSieveBody(start, end));
+}
+
+BRUNSK_HOT_BODY void SubBlock::BuildCountsBody() {
   const int32_t words = (count_ >> 5) + 1;
   if (static_cast<int32_t>(wordPrefix_.size()) < words) wordPrefix_.resize(words);
   int32_t total = 0;
@@ -127,6 +131,10 @@ BRUNSK_HOT void SubBlock::BuildCounts() {
     total += bitops::PopCount32(~bits_[w]);
   }
   wordPrefix_[full] = total;
+}
+
+void SubBlock::BuildCounts() {
+  BRUNSK_HOT_DISPATCH(BuildCountsBody());
 }
 
 int32_t SubBlock::NextUnstruck(int32_t i) const {

@@ -43,6 +43,11 @@ class SubBlock {
   double Quot(int32_t i) const;
 
  private:
+  // The bodies of the hot functions, one text for every copy of the hot
+  // loops (arith/HotPath.h).
+  void RunSieveBody(double start, double end);
+  void BuildCountsBody();
+
   int32_t NextUnstruck(int32_t i) const;           // or count_ when none is left
   int32_t CountFree(int32_t from, int32_t to) const;  // unstruck entries in [from, to)
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "arith/HotPath.h"
+#include "base/Messages.h"
 #include "common/MillerRabin.h"
 
 namespace {
@@ -83,17 +85,19 @@ TEST(SelfTestTest, QuickRunPasses) {
   EXPECT_EQ(0, status);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ("Self-test passed", lines.back());
-  // Three sample lines, pi(10^k) with two parameter pairs from 10^5 on, the
-  // random arguments, five windows; every line aligned.
-  EXPECT_EQ(3u + 4 + 2 * 7 + 1 + 5 + 1, lines.size());
-  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+  // The copy of the hot loops, three sample lines, pi(10^k) with two
+  // parameter pairs from 10^5 on, the random arguments, five windows; every
+  // line of a check aligned.
+  EXPECT_EQ(1u + 3 + 4 + 2 * 7 + 1 + 5 + 1, lines.size());
+  EXPECT_EQ(msg::HotLoopsCopy(HotCopyName(ChosenHotCopy())), lines[0] + "\n");
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
     EXPECT_TRUE(std::regex_match(lines[i], std::regex(".{62} OK     time=\\d+\\.\\d\\d s"))) << lines[i];
   }
-  EXPECT_EQ(0u, lines[9].find("pi(10^6) = 78498, y=199 z=477 ")) << lines[9];
-  EXPECT_EQ(0u, lines[10].find("pi(10^6) = 78498, y=202 z=505 ")) << lines[10];
-  EXPECT_EQ(0u, lines[21].find("pi(x) at 12 random x < 1E+07 against a sieve, seed=2718 ")) << lines[21];
-  EXPECT_EQ(0u, lines[22].find("primes of (10^18-3000, 10^18+3000] = 146 ")) << lines[22];
-  EXPECT_EQ(0u, lines[26].find("primes of (999999937^2-2000, 999999937^2+2000] = 93 ")) << lines[26];
+  EXPECT_EQ(0u, lines[10].find("pi(10^6) = 78498, y=199 z=477 ")) << lines[10];
+  EXPECT_EQ(0u, lines[11].find("pi(10^6) = 78498, y=202 z=505 ")) << lines[11];
+  EXPECT_EQ(0u, lines[22].find("pi(x) at 12 random x < 1E+07 against a sieve, seed=2718 ")) << lines[22];
+  EXPECT_EQ(0u, lines[23].find("primes of (10^18-3000, 10^18+3000] = 146 ")) << lines[23];
+  EXPECT_EQ(0u, lines[27].find("primes of (999999937^2-2000, 999999937^2+2000] = 93 ")) << lines[27];
 }
 
 TEST(SelfTestTest, EngineWrongAtOneArgumentFailsItsChecksOnly) {
@@ -104,7 +108,7 @@ TEST(SelfTestTest, EngineWrongAtOneArgumentFailsItsChecksOnly) {
   EXPECT_EQ(1, status);
   std::vector<std::string> expected = {"pi(10^6) = 78498, y=199 z=477", "pi(10^6) = 78498, y=202 z=505"};
   EXPECT_EQ(expected, Failed(lines));
-  EXPECT_EQ("  expected 78498, obtained 78499", lines[10]);
+  EXPECT_EQ("  expected 78498, obtained 78499", lines[11]);
   EXPECT_EQ("Self-test failed: pi(10^6) = 78498, y=199 z=477 (and 1 more check)", lines.back());
 
   seams.engine = EngineWrongAwayFromPowersOfTen;
