@@ -1,11 +1,8 @@
+// The wall clock, the same on every system. The process clock lives in one
+// file per system (ElapsedSecondsPosix.cpp, ElapsedSecondsWindows.cpp).
 #include "base/ElapsedSeconds.h"
 
 #include <chrono>
-#include <ctime>
-
-double ElapsedSeconds() {
-  return static_cast<double>(clock()) / static_cast<double>(CLOCKS_PER_SEC);
-}
 
 double WallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
