@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "common/Program.h"
 
 #include "driver/OffsetLogIntegral.h"
 #include "driver/ResultLine.h"
@@ -17,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The line the range loop writes for k with pi(x) = value.
-std::string LineWith(long k, long value) {
+std::string LineWith(long k, int64_t value) {
   return FormatResultLine(k, std::to_string(value), NormalisedDeviation(double(value), k * 1e14));
 }
 
@@ -43,7 +46,7 @@ class CheckFileTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
   static void Write(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "w");
+    FILE* file = fopen(path.c_str(), "wb");
     ASSERT_NE(nullptr, file);
     fputs(text.c_str(), file);
     fclose(file);
@@ -51,14 +54,7 @@ class CheckFileTest : public ::testing::Test {
   // What a check printed, and its status.
   template <typename Run>
   static std::string Output(Run run, int* status) {
-    char* text = nullptr;
-    size_t size = 0;
-    FILE* out = open_memstream(&text, &size);
-    *status = run(out);
-    fclose(out);
-    std::string result(text, size);
-    free(text);
-    return result;
+    return testref::PrintedText(run, status);
   }
   static std::string Checked(const std::vector<std::string>& paths, int* status) {
     return Output([&](FILE* out) { return CheckResultFiles(paths, out); }, status);
