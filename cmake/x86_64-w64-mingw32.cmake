@@ -1,7 +1,7 @@
 # Cross build for Windows x86-64 with Debian's g++-mingw-w64-x86-64, the
 # compiler of the posix thread model (std::thread needs it), linked fully
 # statically so that brunsk.exe needs no DLL beyond Windows' own. The
-# programs run on this machine under wine64.
+# programs run on this machine under wine (its 64-bit loader, wine64).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -13,4 +13,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine64)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
