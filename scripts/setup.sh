@@ -1,10 +1,32 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine may lack to build and test Brunsk;
-# with --boinc (or BRUNSK_BOINC=1) also the BOINC application library.
+# with --boinc (or BRUNSK_BOINC=1) also the BOINC application library; with
+# --cross (or BRUNSK_CROSS=1) also the cross compilers for Linux aarch64 and
+# Windows x86-64, their emulators (qemu-aarch64 with the ARM C library of
+# Debian's arm64 architecture, wine) and what make dist packs with.
 set -euo pipefail
 missing=()
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 if [ "${1:-}" = "--boinc" ] || [ "${BRUNSK_BOINC:-0}" = "1" ]; then
   [ -f /usr/include/boinc/boinc_api.h ] || missing+=(libboinc-app-dev)
+fi
+if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
+  command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64)
+  command -v qemu-aarch64 >/dev/null 2>&1 || missing+=(qemu-user)
+  command -v wine >/dev/null 2>&1 || missing+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  command -v zip >/dev/null 2>&1 || missing+=(zip)
+  command -v groff >/dev/null 2>&1 || missing+=(groff-base)
+  command -v col >/dev/null 2>&1 || missing+=(bsdextrautils)
+  [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
+  # qemu-aarch64 runs the ARM programs with the ARM C library of the arm64
+  # architecture (its loader at /lib/ld-linux-aarch64.so.1).
+  if [ ! -e /lib/ld-linux-aarch64.so.1 ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx arm64; then $SUDO dpkg --add-architecture arm64; fi
+    missing+=(libc6:arm64)
+  fi
 fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
@@ -15,8 +37,6 @@ if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi  
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
