@@ -1,7 +1,5 @@
 // Times the components A, B and C at x = 10^14 and 10^15 with the default
 // parameters y = DefaultY(x) and z = floor(2.4 y).
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -9,17 +7,14 @@
 #include "arith/Integer.h"
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
+#include "base/PeakMemory.h"
 #include "components/AComputer.h"
 #include "components/BComputer.h"
 #include "components/CComputer.h"
 
 namespace {
 
-double PeakMegabytes() {
-  struct rusage u;
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss / 1024.0;
-}
+double PeakMegabytes() { return static_cast<double>(PeakMemoryKilobytes()) / 1024.0; }
 
 void Time(const char* name, Computer& c) {
   auto t0 = std::chrono::steady_clock::now();

@@ -8,8 +8,6 @@
 // each lowered to floor(sqrt x) - 1 when it reaches floor(sqrt x). N threads
 // share the components (default: every online core); with more than one the
 // component times are wall times.
-#include <sys/resource.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +22,7 @@
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
+#include "base/PeakMemory.h"
 #include "engine/EvaluationFailure.h"
 #include "engine/PiNYZ.h"
 
@@ -163,15 +162,12 @@ int main(int argc, char** argv) {
   const double cpu = ElapsedSeconds() - cpu0;
   const double wall = WallSeconds() - wall0;
 
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
   printf("pi(");
   x.Print();
   printf(") = ");
   pi.Print();
   printf("\ny=%.0lf z=%.0lf threads=%d\n", y, z, threads);
   fputs(msg::HotLoopsCopy(HotCopyName(ChosenHotCopy())).c_str(), stdout);
-  printf("total: cpu %.2lf s, wall %.2lf s, peak RSS %ld kB\n", cpu, wall,
-         static_cast<long>(usage.ru_maxrss));
+  printf("total: cpu %.2lf s, wall %.2lf s, peak RSS %lld kB\n", cpu, wall, PeakMemoryKilobytes());
   return 0;
 }

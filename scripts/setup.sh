@@ -3,18 +3,40 @@
 # with --boinc (or BRUNSK_BOINC=1) also the BOINC application library and
 # the BOINC client for the test under a real client, unpacked (never
 # installed as a service) into BRUNSK_BOINC_CLIENT (default
-# build-boinc/boinc-client): its programs are then in usr/bin there.
+# build-boinc/boinc-client): its programs are then in usr/bin there; with
+# --cross (or BRUNSK_CROSS=1) also the cross compilers for Linux aarch64 and
+# Windows x86-64, their emulators (qemu-aarch64 with the ARM C library of
+# Debian's arm64 architecture, wine) and what make dist packs with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 boinc=0
 if [ "${1:-}" = "--boinc" ] || [ "${BRUNSK_BOINC:-0}" = "1" ]; then boinc=1; fi
 missing=()
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 if [ "$boinc" = 1 ]; then
   [ -f /usr/include/boinc/boinc_api.h ] || missing+=(libboinc-app-dev)
   # What the unpacked client needs to run, besides libboinc7 (which comes
   # with libboinc-app-dev).
   for package in libcurl4 libx11-6 libxss1 zlib1g; do installed "$package" || missing+=("$package"); done
+fi
+if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
+  command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64)
+  command -v qemu-aarch64 >/dev/null 2>&1 || missing+=(qemu-user)
+  command -v wine >/dev/null 2>&1 || missing+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  command -v zip >/dev/null 2>&1 || missing+=(zip)
+  command -v groff >/dev/null 2>&1 || missing+=(groff-base)
+  command -v col >/dev/null 2>&1 || missing+=(bsdextrautils)
+  [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
+  # qemu-aarch64 runs the ARM programs with the ARM C library of the arm64
+  # architecture (its loader at /lib/ld-linux-aarch64.so.1).
+  if [ ! -e /lib/ld-linux-aarch64.so.1 ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx arm64; then $SUDO dpkg --add-architecture arm64; fi
+    missing+=(libc6:arm64)
+  fi
 fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
@@ -24,8 +46,6 @@ if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the co
 # B's prime count; its static archive goes into the BOINC application.
 if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 updated=0
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

@@ -47,6 +47,18 @@ class Console {
   ProgressSink progress_;
 };
 
+// The terminal the program was started in. Standard input and output are
+// made to pass "\n" unchanged when they are files or pipes (on Windows they
+// would turn it into "\r\n"); on a terminal the system's own line ends stay.
+// Called first thing in main.
+void SetUpTerminal();
+
+// Called last thing in main: when the program is alone in a window of its
+// own (on Windows, started by a double click), the window would close with
+// the program, before the user could read how the run ended; there it asks
+// for Enter first. Elsewhere (a shell, a pipe, POSIX systems) it does nothing.
+void HoldTerminalAtExit();
+
 // The checks inside the arithmetic and the sieves, which are handed no
 // console, report on standard output.
 inline void ReportFault(const std::string& text) { Console().Write(text); }

@@ -1,7 +1,9 @@
+// The wall clock, the same on every system, and the one a host may put in
+// its place. The process clock lives in one
+// file per system (ElapsedSecondsPosix.cpp, ElapsedSecondsWindows.cpp).
 #include "base/ElapsedSeconds.h"
 
 #include <chrono>
-#include <ctime>
 #include <utility>
 
 namespace {
@@ -12,10 +14,6 @@ std::function<double()>& ReplacedClock() {
 }
 
 }  // namespace
-
-double ElapsedSeconds() {
-  return static_cast<double>(clock()) / static_cast<double>(CLOCKS_PER_SEC);
-}
 
 double WallSeconds() {
   const std::function<double()>& replaced = ReplacedClock();

@@ -1,5 +1,7 @@
 #include "driver/RangeDialogue.h"
 
+#include <cinttypes>
+
 #include "driver/ComputeRange.h"
 #include "driver/TimeString.h"
 
@@ -8,13 +10,13 @@ namespace {
 constexpr double kLowestX = 1e17;
 constexpr double kHighestX = 1e18;
 constexpr double kGridStep = 1e14;
-constexpr long kLowestIndex = 1000;   // kLowestX / kGridStep
-constexpr long kHighestIndex = 10000; // kHighestX / kGridStep
+constexpr int64_t kLowestIndex = 1000;   // kLowestX / kGridStep
+constexpr int64_t kHighestIndex = 10000; // kHighestX / kGridStep
 
 // Magnitude beyond which further digits are not accumulated: far outside the
 // grid, small enough to stay exact in a double, so an oversized number is
 // refused by the bound tests instead of being wrapped into range.
-constexpr long kSaturation = 1000000000000000L;
+constexpr int64_t kSaturation = 1000000000000000;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsSpace(int c) { return IsBlank(c) || c == '\n'; }
@@ -27,10 +29,10 @@ constexpr long kLongestAnswer = 8192;
 // optional sign, at least one digit, optional blanks. Returns false for
 // anything else, an empty line, end of input and a line longer than
 // kLongestAnswer included.
-bool ReadWholeNumberLine(FILE* in, long* value) {
+bool ReadWholeNumberLine(FILE* in, int64_t* value) {
   enum { kLead, kSign, kDigits, kTrail, kBad } state = kLead;
   bool negative = false;
-  long magnitude = 0;
+  int64_t magnitude = 0;
   int c;
   long length = 0;
   while ((c = fgetc(in)) != EOF && c != '\n') {
@@ -90,23 +92,23 @@ int ReadAnswerInitial(FILE* in) {
 
 }  // namespace
 
-std::string RangeRefusal(long startIndex, long endIndex) {
+std::string RangeRefusal(int64_t startIndex, int64_t endIndex) {
   double S = static_cast<double>(startIndex);
   double E = static_cast<double>(endIndex);
   char text[128] = "";
   if (E < S) {
     snprintf(text, sizeof text, "Error, S should be smaller than E\n");
   } else if (S < kLowestX / kGridStep) {
-    snprintf(text, sizeof text, "Error, S should be bigger than %.0E/%.0E=%ld\n", kLowestX, kGridStep,
+    snprintf(text, sizeof text, "Error, S should be bigger than %.0E/%.0E=%" PRId64 "\n", kLowestX, kGridStep,
              kLowestIndex);
   } else if (E > kHighestX / kGridStep) {
-    snprintf(text, sizeof text, "Error, E should be smaller than %.0E/%.0E=%ld\n", kHighestX, kGridStep,
+    snprintf(text, sizeof text, "Error, E should be smaller than %.0E/%.0E=%" PRId64 "\n", kHighestX, kGridStep,
              kHighestIndex);
   }
   return text;
 }
 
-int StartRange(long startIndex, long endIndex, bool confirmed, FILE* in, const RangeFunction& computeRange) {
+int StartRange(int64_t startIndex, int64_t endIndex, bool confirmed, FILE* in, const RangeFunction& computeRange) {
   double S = static_cast<double>(startIndex);
   double E = static_cast<double>(endIndex);
   printf("Computation of pi(x) for x from \n");
@@ -147,8 +149,8 @@ int RangeDialogue(FILE* in, const RangeFunction& computeRange) {
   printf("\n");
   printf("Specify input integers S and E (start and end range values)\n");
 
-  long startIndex = 0;
-  long endIndex = 0;
+  int64_t startIndex = 0;
+  int64_t endIndex = 0;
   printf("Enter S : ");
   fflush(stdout);
   if (!ReadWholeNumberLine(in, &startIndex)) {

@@ -3,6 +3,7 @@
 // the grid x = k * 1E+14, 1000 <= k <= 10000, validates them, asks for
 // confirmation and hands the range to the range loop; and the same start
 // for a range given on the command line.
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -16,12 +17,12 @@ constexpr int kRangeDeclined = 1;
 
 // The message that refuses S and E ("Error, S should be smaller than E\n"
 // and the two bound messages, tested in that order), "" for a valid range.
-std::string RangeRefusal(long startIndex, long endIndex);
+std::string RangeRefusal(int64_t startIndex, int64_t endIndex);
 
 // Prints the summary of a valid range, asks for confirmation unless
 // confirmed (reading the answer from in), prints the start line and runs
 // computeRange. Returns its status, or kRangeDeclined.
-int StartRange(long startIndex, long endIndex, bool confirmed, FILE* in, const RangeFunction& computeRange);
+int StartRange(int64_t startIndex, int64_t endIndex, bool confirmed, FILE* in, const RangeFunction& computeRange);
 
 // Reads from standard input and computes the range with ComputeRange.
 int RangeDialogue();

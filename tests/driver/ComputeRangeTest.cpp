@@ -1,15 +1,19 @@
 #include "driver/ComputeRange.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <chrono>
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +22,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "common/Program.h"
 
 #include "driver/LineChecksum.h"
 #include "driver/OffsetLogIntegral.h"
@@ -33,7 +40,7 @@ const std::string kDashes = "---------------------------------------------------
 // below 10000), and fails where told.
 std::vector<double> gCalls;
 double gFailAt = -1.0;
-useconds_t gPause = 0;
+int gPause = 0;  // microseconds
 int gThreads = 0;  // of the last call
 std::function<void(double k)> gDuring;  // called in the middle of each point
 
@@ -50,7 +57,7 @@ int FakeCheckedPi(Integer x, Integer& result, int verbose, int threads) {
     result.Multiply(k);
     result.Add(2e14);
   }
-  if (gPause != 0) usleep(gPause);
+  if (gPause != 0) std::this_thread::sleep_for(std::chrono::microseconds(gPause));
   if (gDuring) gDuring(k);
   printf("<point %.0f verbose=%d>", k, verbose);
   if (k == gFailAt) {
@@ -78,18 +85,17 @@ std::string ReadFile(const std::string& name) {
 class ComputeRangeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/brunsk-range-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    directory_ = pattern;
-    ASSERT_NE(nullptr, getcwd(previous_, sizeof previous_));
-    ASSERT_EQ(0, chdir(directory_.c_str()));
+    directory_ = testref::NewTempFolder("brunsk-range");
+    ASSERT_NE("", directory_);
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(directory_);
     gCalls.clear();
     gFailAt = -1.0;
     gPause = 0;
     gDuring = nullptr;
   }
   void TearDown() override {
-    EXPECT_EQ(0, chdir(previous_));
+    std::filesystem::current_path(previous_);
     std::filesystem::remove_all(directory_);
   }
 
@@ -117,22 +123,8 @@ class ComputeRangeTest : public ::testing::Test {
 
   RangeStatus status_ = kRangeDone;
   std::string directory_;
-  char previous_[PATH_MAX];
+  std::filesystem::path previous_;
 };
-
-// A child process that walks the range with the double, pausing pause
-// microseconds a point, its console going nowhere; -1 when fork fails.
-pid_t StartSlowRange(double S, double E, useconds_t pause) {
-  pid_t child = fork();
-  if (child == 0) {
-    int sink = open("/dev/null", O_WRONLY);
-    dup2(sink, 1);
-    gPause = pause;
-    ComputeRange(S, E, FakeCheckedPi);
-    _exit(0);
-  }
-  return child;
-}
 
 // Checks that text holds only whole result lines with valid checksums for
 // consecutive indices from first; returns how many.
@@ -179,7 +171,7 @@ TEST_F(ComputeRangeTest, ThreadsReachThePointAndItsHeader) {
 TEST_F(ComputeRangeTest, ContinuesAtTheFirstMissingPoint) {
   const std::string first = "1000:2623557157654233:-0.05813:158\n";
   {
-    std::ofstream earlier("Pix1000-1002.txt");
+    std::ofstream earlier("Pix1000-1002.txt", std::ios::binary);
     earlier << first;
   }
   std::string out = Run(1000, 1002);
@@ -241,11 +233,15 @@ TEST_F(ComputeRangeTest, UnusableResultFileIsRefusedBeforeAnyPoint) {
     const char* reason;
     int (*make)(const char*);
   } cases[] = {
-      {"it is a directory", [](const char* name) { return mkdir(name, 0755); }},
+      {"it is a directory", [](const char* name) { return std::filesystem::create_directory(name) ? 0 : -1; }},
+#ifndef _WIN32
+      // POSIX only: Windows has no named pipe or device node in a folder, and
+      // a read-only file there is the lead's ResultFile matter of share modes.
       {"it is a named pipe", [](const char* name) { return mkfifo(name, 0644); }},
       {"it is a device", [](const char* name) { return symlink("/dev/null", name); }},
       {"Permission denied",
        [](const char* name) { return close(open(name, O_CREAT | O_WRONLY, 0444)) != 0 || geteuid() == 0 ? -1 : 0; }},
+#endif
   };
   for (const Case& c : cases) {
     if (c.make("Pix1000-1002.txt") != 0) continue;
@@ -260,7 +256,7 @@ TEST_F(ComputeRangeTest, UnusableResultFileIsRefusedBeforeAnyPoint) {
 TEST_F(ComputeRangeTest, DamagedFileIsNamedAndLeftAsItIs) {
   auto line = [](long k) {
     char digits[32];
-    snprintf(digits, sizeof digits, "%ld", 2500000000000L * k);
+    snprintf(digits, sizeof digits, "%" PRId64, int64_t{2500000000000} * k);
     return FormatResultLine(k, digits, NormalisedDeviation(2.5e12 * k, 1e14 * k));
   };
   const std::string good = line(1000) + line(1001) + line(1002);
@@ -304,6 +300,23 @@ TEST_F(ComputeRangeTest, DamagedFileIsNamedAndLeftAsItIs) {
   }
 }
 
+// POSIX only: these start a second process with fork and kill it, or limit
+// its file size with setrlimit, none of which Windows has.
+#ifndef _WIN32
+// A child process that walks the range with the double, pausing pause
+// microseconds a point, its console going nowhere; -1 when fork fails.
+pid_t StartSlowRange(double S, double E, int pause) {
+  pid_t child = fork();
+  if (child == 0) {
+    int sink = open("/dev/null", O_WRONLY);
+    dup2(sink, 1);
+    gPause = pause;
+    ComputeRange(S, E, FakeCheckedPi);
+    _exit(0);
+  }
+  return child;
+}
+
 TEST_F(ComputeRangeTest, SecondProcessOnTheSameFileRefuses) {
   pid_t child = StartSlowRange(1000, 9000, 2000);
   ASSERT_GE(child, 0);
@@ -321,7 +334,7 @@ TEST_F(ComputeRangeTest, LineThatCannotBeWrittenWholeIsCutOff) {
   // only: the part is removed again and the line goes to the console.
   const std::string earlier = "1000:2623557157654233:-0.05813:158\n";
   {
-    std::ofstream file("Pix1000-1002.txt");
+    std::ofstream file("Pix1000-1002.txt", std::ios::binary);
     file << earlier;
   }
   int console[2];
@@ -425,6 +438,8 @@ TEST_F(ComputeRangeTest, KilledRunLeavesOnlyWholeLines) {
     EXPECT_GT(CountWholeLines(file, 1000), 0);
   }
 }
+
+#endif  // !_WIN32
 
 TEST_F(ComputeRangeTest, HooksSeeEachPointAndThePathReplacesTheName) {
   // Started is told before the point is computed, written once its line is

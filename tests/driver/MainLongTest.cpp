@@ -1,12 +1,8 @@
 // Whole runs of the built program at the two ends of the grid, each one
 // grid point computed and checked (minutes each). The test runs in the
 // build folder, next to the binary.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "common/Program.h"
 
 namespace {
 
@@ -25,19 +23,14 @@ std::string ReadFile(const std::string& name) {
 }
 
 void WholeRun(const char* index, const std::string& expectedLine) {
-  char here[PATH_MAX];
-  ASSERT_NE(nullptr, getcwd(here, sizeof here));
-  std::string program = std::string(here) + "/brunsk";
-  ASSERT_TRUE(std::filesystem::exists(program)) << program;
-  char pattern[] = "/tmp/brunsk-run-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(pattern));
-  std::string directory = pattern;
+  ASSERT_TRUE(testref::ProgramBuilt("brunsk"));
+  std::string directory = testref::NewTempFolder("brunsk-run");
+  ASSERT_NE("", directory);
+  std::ofstream(directory + "/input.txt", std::ios::binary) << index << "\n" << index << "\nY\n";
 
-  std::string command = "cd '" + directory + "' && printf '" + index + "\\n" + index +
-                        "\\nY\\n' | '" + program + "' > transcript.txt 2>&1";
-  int raw = system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(0, WEXITSTATUS(raw));
+  std::string command =
+      testref::InFolder(directory, testref::ProgramCommand("brunsk") + " < input.txt > transcript.txt 2>&1");
+  EXPECT_EQ(0, testref::CommandStatus(command));
 
   std::string name = directory + "/Pix" + index + "-" + index + ".txt";
   EXPECT_EQ(expectedLine + "\n", ReadFile(name));

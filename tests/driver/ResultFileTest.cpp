@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Program.h"
 #include "common/TextFile.h"
 
 namespace {
@@ -23,7 +24,7 @@ const std::string kInUse = "it is in use by another process";
 class ResultFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = testref::NewFolder("brunsk-resultfile");
+    folder_ = testref::NewTempFolder("brunsk-resultfile");
     ASSERT_FALSE(folder_.empty());
     path_ = folder_ + "/Pix1000-1001.txt";
   }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -15,7 +18,7 @@ const std::string kLine10000 = "10000:24739954287740860:-0.05178:649\n";
 const std::string kMark = "Last computation : Check KO\n";
 
 // The line the range loop writes for k with pi(x) = value.
-std::string LineWith(long k, long value) {
+std::string LineWith(long k, int64_t value) {
   return FormatResultLine(k, std::to_string(value), NormalisedDeviation(double(value), k * 1e14));
 }
 
@@ -139,7 +142,7 @@ TEST(ResultScanTest, FilesAndTheirNames) {
   EXPECT_TRUE(scan.Valid());
   EXPECT_EQ(1000, scan.nextIndex);
 
-  FILE* file = fopen(path.c_str(), "w");
+  FILE* file = fopen(path.c_str(), "wb");
   fputs(Lines(1000, 1002).c_str(), file);
   fclose(file);
   scan = ScanResultFile(path, 1000, 1099, true);

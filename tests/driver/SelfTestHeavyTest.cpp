@@ -8,14 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/Program.h"
+
 TEST(SelfTestHeavyTest, PassesOnThisMachine) {
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  int status = RunSelfTest(out);
-  fclose(out);
-  std::string text(buffer, size);
-  free(buffer);
+  int status = -1;
+  std::string text = testref::PrintedText([](FILE* out) { return RunSelfTest(out); }, &status);
   EXPECT_EQ(0, status) << text;
   const std::string last = "\nSelf-test passed\n";
   ASSERT_GE(text.size(), last.size()) << text;

@@ -17,6 +17,7 @@
 #include "arith/HotPath.h"
 #include "base/Messages.h"
 #include "common/MillerRabin.h"
+#include "common/Program.h"
 
 namespace {
 
@@ -57,13 +58,7 @@ SelfTestSeams QuickSeams() {
 }
 
 std::vector<std::string> RunLines(const SelfTestSeams& seams, int* status) {
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  *status = RunSelfTest(out, seams);
-  fclose(out);
-  std::istringstream text(std::string(buffer, size));
-  free(buffer);
+  std::istringstream text(testref::PrintedText([&](FILE* out) { return RunSelfTest(out, seams); }, status));
   std::vector<std::string> lines;
   for (std::string line; std::getline(text, line);) lines.push_back(line);
   return lines;
