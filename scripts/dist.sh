@@ -4,7 +4,8 @@
 # page (and a plain-text copy of it with CRLF line ends for Windows), the
 # licences and nothing else, then SHA256SUMS. Each program is checked to be
 # self-contained: the Linux ones need the C library alone, brunsk.exe no DLL
-# beyond Windows' own.
+# beyond Windows' own. BRUNSK_PRIMESIEVE_TARBALL=FILE names the offline copy
+# of the prime-sieve release when it is not at ../shared/vendor/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -13,7 +14,8 @@ DIST=${DIST:-dist}
 build() {  # folder, cmake arguments...
   local folder=$1
   shift
-  cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=Release -DBRUNSK_RELEASE=ON "$@" >/dev/null
+  cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=Release -DBRUNSK_RELEASE=ON \
+    ${BRUNSK_PRIMESIEVE_TARBALL:+-DBRUNSK_PRIMESIEVE_TARBALL="$BRUNSK_PRIMESIEVE_TARBALL"} "$@" >/dev/null
   cmake --build "$folder" -j "$JOBS" --target brunsk >"$folder/build-dist.log" 2>&1 ||
     { cat "$folder/build-dist.log"; exit 1; }
 }

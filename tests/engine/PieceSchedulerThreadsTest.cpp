@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
@@ -61,6 +62,10 @@ TEST(PieceScheduler, AFailingPieceStopsTheRunAndReachesTheCaller) {
     EXPECT_THROW(PieceScheduler(threads).Run(std::vector<double>(40, 1.0),
                                              [&](int i, int) {
                                                if (i == 5) throw std::runtime_error("piece 5");
+                                               // Pieces that take a while, so that the failure
+                                               // stops the handing out in time even where
+                                               // throwing is slow (under an emulator).
+                                               std::this_thread::sleep_for(std::chrono::milliseconds(5));
                                                ++runs[i];
                                              }),
                  std::runtime_error);
