@@ -16,8 +16,8 @@ struct CommandLine {
     kExit,        // --help, --version or bad arguments: exit with status
   };
   Mode mode = kDialogue;
-  long start = 0;
-  long end = 0;
+  int64_t start = 0;
+  int64_t end = 0;
   bool yes = false;
   bool quiet = false;
   std::string output;  // folder of the result file, "" for the current one

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "base/Console.h"
 #include "driver/CheckFile.h"
 #include "driver/CheckedPi.h"
 #include "driver/CommandLine.h"
@@ -8,7 +9,9 @@
 #include "driver/RangeDialogue.h"
 #include "driver/SelfTest.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   CommandLine line = ParseCommandLine(argc, argv, std::cout, std::cerr);
   switch (line.mode) {
     case CommandLine::kExit:
@@ -53,5 +56,14 @@ int main(int argc, char** argv) {
   // The dialogue has always ended that way; a run from the command line
   // ends with its last result, which scripts and logs read.
   if (line.mode == CommandLine::kDialogue) printf("coucou\n");
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetUpTerminal();
+  int status = Run(argc, argv);
+  HoldTerminalAtExit();
   return status;
 }
