@@ -86,6 +86,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.footer(kExamples);
   app.formatter(std::make_shared<OptionFormatter>());
   app.failure_message(CLI::FailureMessage::help);
+  // Options are written "--name" on every system: on Windows a file name
+  // such as "/results/Pix1000-1099.txt" is a file, not an option.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("Brunsk ") + kProgramVersion);
 
   CLI::Option* start =
