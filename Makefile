@@ -11,7 +11,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
 .PHONY: all setup configure build run install test test-long test-asan test-tsan test-boinc boinc-app \
-        boinc-app-x86_64 test-boinc-client test-aarch64 test-windows dist bench clean
+        boinc-app-x86_64 boinc-app-aarch64 test-boinc-client test-boinc-aarch64 test-aarch64 test-windows dist bench clean
 
 all: build
 
@@ -65,14 +65,14 @@ test-boinc:
 
 # The app version folders, one per platform, each ready to copy to a
 # project's apps/brunsk/VERSION/PLATFORM/ (boinc/README.md).
-boinc-app: boinc-app-x86_64
+boinc-app: boinc-app-x86_64 boinc-app-aarch64
 
 # The licences of what an app version carries: the prime-sieve library
 # (linked in), the BOINC libraries (shipped) and the LGPL they are under.
-BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve \
-                --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
-                --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
-                --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
+BOINC_LIB_NOTICES = --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
+                    --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
+                    --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
+BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve $(BOINC_LIB_NOTICES)
 
 boinc-app-x86_64:
 	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
@@ -80,6 +80,31 @@ boinc-app-x86_64:
 	@cmake --build $(BOINC_BUILD) -j $(JOBS) --target brunsk_boinc brunsk
 	@bash boinc/make_app_version.sh $(BOINC_NOTICES) $(BOINC_BUILD)/brunsk_boinc $(BOINC_APP)/x86_64-pc-linux-gnu \
 	  /usr/lib/x86_64-linux-gnu /lib/x86_64-linux-gnu
+
+# The aarch64 app version, cross-built with the pinned prime-sieve release
+# linked in, against the BOINC libraries of Debian's arm64 architecture,
+# which it then carries.
+BOINC_AARCH64_BUILD ?= build-boinc-aarch64
+ARM64_LIBS = /usr/lib/aarch64-linux-gnu
+boinc-app-aarch64:
+	@bash scripts/setup.sh --cross
+	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
+	@bash scripts/setup.sh --boinc-arm64
+	@cmake -S . -B $(BOINC_AARCH64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON -DBOINC_INCLUDE_DIR=/usr/include/boinc \
+	  -DBOINC_API_LIBRARY=$(ARM64_LIBS)/libboinc_api.so.7 -DBOINC_LIBRARY=$(ARM64_LIBS)/libboinc.so.7 \
+	  -DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,$(ARM64_LIBS) >/dev/null
+	@cmake --build $(BOINC_AARCH64_BUILD) -j $(JOBS) --target brunsk_boinc
+	@bash boinc/make_app_version.sh \
+	  --notice $(BOINC_AARCH64_BUILD)/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve \
+	  $(BOINC_LIB_NOTICES) \
+	  $(BOINC_AARCH64_BUILD)/brunsk_boinc $(BOINC_APP)/aarch64-unknown-linux-gnu $(ARM64_LIBS) /lib/aarch64-linux-gnu
+
+# The aarch64 app version under qemu-aarch64: it starts, loads its BOINC
+# libraries from its own folder and refuses a bad unit (a whole point takes
+# ten minutes under emulation; the x86_64 one computes them under the client).
+test-boinc-aarch64: boinc-app-aarch64
+	@bash boinc/test_app_aarch64.sh $(BOINC_APP)/aarch64-unknown-linux-gnu
 
 # The x86_64 app version under Debian's BOINC client, unpacked by
 # scripts/setup.sh --boinc (a few minutes: three points are computed).
@@ -116,4 +141,4 @@ bench: configure
 	@BUILD=$(BUILD) bash bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) build-release-x86_64 dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) $(BOINC_AARCH64_BUILD) build-release-x86_64 dist

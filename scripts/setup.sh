@@ -6,7 +6,10 @@
 # build-boinc/boinc-client): its programs are then in usr/bin there; with
 # --cross (or BRUNSK_CROSS=1) also the cross compilers for Linux aarch64 and
 # Windows x86-64, their emulators (qemu-aarch64 with the ARM C library of
-# Debian's arm64 architecture, wine) and what make dist packs with.
+# Debian's arm64 architecture, wine) and what make dist packs with; with
+# --boinc-arm64 (after --cross) the BOINC libraries of the arm64
+# architecture, which the aarch64 BOINC app version is linked with and
+# carries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 boinc=0
@@ -37,6 +40,9 @@ if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx arm64; then $SUDO dpkg --add-architecture arm64; fi
     missing+=(libc6:arm64)
   fi
+fi
+if [ "${1:-}" = "--boinc-arm64" ]; then
+  for package in libboinc-app7:arm64 libboinc7:arm64; do installed "$package" || missing+=("$package"); done
 fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
