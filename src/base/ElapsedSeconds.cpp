@@ -1,6 +1,6 @@
 // The wall clock, the same on every system, and the one a host may put in
-// its place. The process clock lives in one
-// file per system (ElapsedSecondsPosix.cpp, ElapsedSecondsWindows.cpp).
+// its place. The process clock lives in one file per system
+// (ElapsedSecondsPosix.cpp, ElapsedSecondsWindows.cpp).
 #include "base/ElapsedSeconds.h"
 
 #include <chrono>

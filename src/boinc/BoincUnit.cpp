@@ -9,8 +9,6 @@
 // range is there and whole.
 #include "boinc/BoincUnit.h"
 
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 #include <cerrno>

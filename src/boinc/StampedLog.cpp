@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/LocalTime.h"
+
 namespace {
 
 struct Stamping {
@@ -16,10 +18,9 @@ struct Stamping {
 
 void WriteStamp(FILE* target) {
   time_t now = time(nullptr);
-  struct tm local;
-  localtime_r(&now, &local);
+  std::tm local{};
   char stamp[64];
-  size_t length = strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
+  size_t length = LocalTime(now, &local) ? strftime(stamp, sizeof stamp, "%H:%M:%S", &local) : 0;
   snprintf(stamp + length, sizeof stamp - length, " (%d): ", static_cast<int>(getpid()));
   fputs(stamp, target);
 }

@@ -1,4 +1,4 @@
-// The choice of the copy of the hot loops: names, the refusals of a forced
+// The choice of the copy of the hot loops: the refusals of a forced
 // copy, forcing a copy in a running program, and the lanes of the batch
 // floors following the copy.
 #include "arith/HotPath.h"
@@ -18,22 +18,6 @@ class HotPath : public ::testing::Test {
   void TearDown() override { ForceHotCopy(startUp_); }
   const HotCopy startUp_ = ChosenHotCopy();
 };
-
-TEST_F(HotPath, NamesGoBothWays) {
-  EXPECT_STREQ("baseline", HotCopyName(HotCopy::kBaseline));
-  for (int i = 0; i < static_cast<int>(HotCopy::kCount); ++i) {
-    const HotCopy copy = static_cast<HotCopy>(i);
-    ASSERT_NE(nullptr, HotCopyName(copy));
-    EXPECT_EQ(copy, HotCopyNamed(HotCopyName(copy)));
-  }
-  EXPECT_EQ(nullptr, HotCopyName(HotCopy::kCount));
-  EXPECT_EQ(HotCopy::kCount, HotCopyNamed("x86-64-v9"));
-  EXPECT_EQ(HotCopy::kCount, HotCopyNamed(""));
-#if BRUNSK_HOT_X86_COPIES
-  EXPECT_STREQ("x86-64-v2", HotCopyName(HotCopy::kV2));
-  EXPECT_STREQ("x86-64-v3", HotCopyName(HotCopy::kV3));
-#endif
-}
 
 TEST_F(HotPath, StartUpTakesTheNewestRunnableCopyUnlessOneIsForced) {
   std::string refusal;
