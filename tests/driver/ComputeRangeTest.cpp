@@ -320,7 +320,15 @@ pid_t StartSlowRange(double S, double E, int pause) {
 TEST_F(ComputeRangeTest, SecondProcessOnTheSameFileRefuses) {
   pid_t child = StartSlowRange(1000, 9000, 2000);
   ASSERT_GE(child, 0);
-  for (int poll = 0; poll < 20000 && !std::filesystem::exists("Pix1000-9000.txt"); ++poll) usleep(500);
+  // The child holds the lock once it has written a line: the file alone may
+  // exist a moment before its lock (long enough under emulation to be seen).
+  const std::string name = "Pix1000-9000.txt";
+  for (int poll = 0; poll < 20000; ++poll) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(name, error);
+    if (!error && size > 0) break;
+    usleep(500);
+  }
   std::string out = Run(1000, 9000);
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
