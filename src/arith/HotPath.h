@@ -1,8 +1,9 @@
 #pragma once
 // The copies of the innermost loops and the one choice among them. On x86-64
-// each hot function is compiled three times from one text: for the baseline
-// instruction set, for the x86-64-v2 level (POPCNT, SSE4.2) and for the
-// x86-64-v3 level (AVX2, BMI2, LZCNT). At start-up the newest copy that the
+// each hot function is compiled four times from one text: for the baseline
+// instruction set, for the x86-64-v2 level (POPCNT, SSE4.2), for the
+// x86-64-v3 level (AVX2, BMI2, LZCNT) and for the x86-64-v4 level (AVX-512
+// F, BW, DQ, VL). At start-up the newest copy that the
 // processor runs is chosen once, from its features (HotPath.cpp); every call
 // of a hot function then goes to that copy. One binary runs on any x86-64
 // machine and uses the newer instructions where they exist, the same way on
@@ -12,7 +13,7 @@
 // other instruction of the newer levels rounds exactly as the baseline does.
 //
 // The environment variable BRUNSK_COPY forces a copy by its name (baseline,
-// x86-64-v2, x86-64-v3); a copy the processor lacks, or an unknown name, is
+// x86-64-v2, x86-64-v3, x86-64-v4); a copy the processor lacks, or an unknown name, is
 // refused at start-up with a message and the exit status
 // kHotCopyUnavailableStatus. The tests run under every copy that way.
 //
@@ -38,12 +39,10 @@
 // The copies beyond the baseline, oldest first: the enumerator and the name,
 // which is both the level the copy is compiled for (target "arch=name") and
 // the feature the processor is asked for (__builtin_cpu_supports(name)).
-// A copy for AVX-512 is the one line
-//   X(arg, kV4, "x86-64-v4")        \ (with its backslash)
-// before the end of the list: that line is both its build (every hot
-// function gets the copy) and its place in the choice (taken where the
-// processor has it); the tests run under it by the same list (CMakeLists.txt
-// reads the names).
+// A further copy is one more line of the list, before its end: that line is
+// both its build (every hot function gets the copy) and its place in the
+// choice (taken where the processor has it); the tests run under it by the
+// same list (CMakeLists.txt reads the names).
 // A build for the host's own instruction set (-march with AVX2) or by another
 // compiler has no copies beyond the baseline.
 #include <string>
@@ -52,6 +51,7 @@
 #define BRUNSK_HOT_COPIES(X, arg) \
   X(arg, kV2, "x86-64-v2")        \
   X(arg, kV3, "x86-64-v3")        \
+  X(arg, kV4, "x86-64-v4")        \
   /* the end of the list */
 #define BRUNSK_HOT_X86_COPIES 1
 #else
@@ -74,7 +74,7 @@ extern HotCopy chosen;
 constexpr int kHotCopyUnavailableStatus = 77;
 
 inline HotCopy ChosenHotCopy() { return hotpath::chosen; }
-// "baseline", "x86-64-v2", "x86-64-v3"; nullptr outside the copies.
+// "baseline", "x86-64-v2", "x86-64-v3", "x86-64-v4"; nullptr outside the copies.
 const char* HotCopyName(HotCopy copy);
 // The copy of that name, or HotCopy::kCount.
 HotCopy HotCopyNamed(const char* name);

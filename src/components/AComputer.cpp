@@ -241,9 +241,7 @@ BRUNSK_HOT_BODY Integer AComputer::SumBlockBody(const Block& block, double u, do
           weight += w;
         }
       } else {
-        int64_t counts = 0;
-        for (int32_t t = 0; t < n; ++t) counts += block.CountInWindow(offsets[t]);
-        T += sameWeight * counts;
+        T += sameWeight * block.SumCountsInWindow(offsets, n);
         weight += sameWeight * n;
       }
     }

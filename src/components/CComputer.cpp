@@ -223,7 +223,7 @@ BRUNSK_HOT_BODY void CComputer::LeafSumBody(double m, double a, double mu, Windo
           L += base - (piBefore + (j - k) + t + 1) + block.CountInWindow(pos);
       }
     } else {
-      for (int32_t t = 0; t < n; ++t) L += block.CountInWindow(offsets[t]);
+      L += block.SumCountsInWindow(offsets, n);
     }
   }
   if (!underP) {

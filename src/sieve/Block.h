@@ -4,8 +4,12 @@
 #include <cassert>
 #include <cstdint>
 
+#include "arith/BatchFloor.h"
 #include "base/Buffer.h"
 #include "sieve/BitOps.h"
+#if BRUNSK_WIDE_FLOORS
+#include <immintrin.h>
+#endif
 
 class PrimeSeries;
 
@@ -24,6 +28,9 @@ class Block {
   // The same for -1 <= d <= 2 Count() (a position inside the window), without
   // the clamps, for the leaf loops.
   int32_t CountInWindow(int32_t d) const;
+  // The sum of CountInWindow over d[0 .. n - 1] (each -1 <= d <= 2 Count()),
+  // eight positions at a time in the AVX-512 copy.
+  int64_t SumCountsInWindow(const int32_t* d, int32_t n) const;
   double CountAll();
 
   void StartIteration();
@@ -88,6 +95,71 @@ inline int32_t Block::CountInWindow(int32_t d) const {
   const WordCount& word = counts_[c >> 5];
   const uint32_t below = (1u << (c & 31)) - 1u;
   return static_cast<int32_t>(word.before + static_cast<uint32_t>(bitops::PopCount32(word.open & below)));
+}
+
+#if BRUNSK_WIDE_FLOORS
+namespace blockcounts {
+// Eight counts at a time: each position's entry of the count words gathered
+// as one 64-bit value (the count before in its low half, the open bits in
+// its high half), the open bits below the position kept by a mask, and
+// their population counted bytewise from a table of nibbles (the vector
+// population count is not part of every AVX-512 processor).
+// (GCC 12's AVX-512 intrinsics leave a lane operand undefined on purpose and
+// warn about it once inlined: the warnings are off for this function.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vl"))) inline int64_t Sum8Wide(const void* words, const int32_t* d,
+                                                                                 int32_t n) {
+  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
+  const __m512i low4 = _mm512_set1_epi8(0x0F);
+  const __m512i low32 = _mm512_set1_epi64(0xFFFFFFFFll);
+  const __m256i one = _mm256_set1_epi32(1);
+  __m512i total = _mm512_setzero_si512();
+  for (int32_t t = 0; t + 8 <= n; t += 8) {
+    const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + t));
+    const __m256i c = _mm256_srli_epi32(_mm256_add_epi32(k, one), 1);
+    const __m512i word =
+        _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), 0xFF, _mm256_srli_epi32(c, 5), words, 8);
+    const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
+    const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
+    const __m512i bits = _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(open, low4)),
+                                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(open, 4), low4)));
+    total = _mm512_add_epi64(total, _mm512_add_epi64(_mm512_sad_epu8(bits, _mm512_setzero_si512()),
+                                                     _mm512_and_si512(word, low32)));
+  }
+  return _mm512_reduce_add_epi64(total);
+}
+#pragma GCC diagnostic pop
+
+// The copy runs the eight-lane counts.
+inline bool Wide8() {
+#if BRUNSK_HOT_X86_COPIES
+  return ChosenHotCopy() >= HotCopy::kV4;
+#elif defined(__AVX512BW__) && defined(__AVX512VL__)
+  return true;
+#else
+  return false;
+#endif
+}
+}  // namespace blockcounts
+#endif
+
+inline int64_t Block::SumCountsInWindow(const int32_t* d, int32_t n) const {
+  int64_t sum = 0;
+  int32_t t = 0;
+#if BRUNSK_WIDE_FLOORS
+  static_assert(sizeof(WordCount) == 8, "a count word is gathered as one 64-bit value");
+  if (blockcounts::Wide8()) {
+    t = n & ~7;
+    sum = blockcounts::Sum8Wide(counts_.data(), d, t);
+  }
+#endif
+  for (; t < n; ++t) sum += CountInWindow(d[t]);
+  return sum;
 }
 
 inline int32_t Block::CountUpToInt(int32_t d) const {

@@ -155,6 +155,30 @@ TEST(BlockTest, CountInWindowAtEveryPosition) {
   }
 }
 
+TEST(BlockTest, SummedCountsAtWordEdgesInEveryBatchLength) {
+  // The sum over a batch (eight lanes at a time in the AVX-512 copy, the rest
+  // one by one) against the counts one by one: positions at the ends of the
+  // window and on both sides of each word of 32 entries, in batches of every
+  // length up to 19, in any order.
+  PrimeSeries table(0, 1000);
+  Block block(5000);
+  block.SetPrimes(&table);
+  block.RunSieve(1000000, 1004100);
+  block.BuildCounts();
+  std::vector<int32_t> positions = {-1, 0, 1, 2 * block.Count(), 2 * block.Count() - 1};
+  for (int32_t d = 62; d < 2 * block.Count(); d += 64)
+    for (int32_t k = -2; k <= 2; ++k) positions.push_back(d + k);
+  const size_t inOrder = positions.size();
+  for (size_t i = 0; i < inOrder; ++i) positions.push_back(positions[(i * 7919) % inOrder]);
+  for (int32_t n = 0; n <= 19; ++n) {
+    for (size_t first = 0; first + n <= positions.size(); first += n + 1) {
+      int64_t want = 0;
+      for (int32_t t = 0; t < n; ++t) want += block.CountInWindow(positions[first + t]);
+      ASSERT_EQ(want, block.SumCountsInWindow(positions.data() + first, n)) << "n=" << n << " from " << first;
+    }
+  }
+}
+
 TEST(BlockTest, WalksChangeDirection) {
   PrimeSeries table(0, 100);
   Block block(1000);
