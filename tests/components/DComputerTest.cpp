@@ -281,7 +281,7 @@ TEST(DComputer, ListsTooShortAreReportedAndTheResultStaysExact) {
   // lists. Both messages appear, nothing is written past the lists, and the
   // group falls back to enumerating its m window by window.
   testing::internal::CaptureStdout();
-  const i64 d = RunD(1000000000, 2000, 4800, 0.02);
+  const i64 d = RunD(1000000000, 2000, 4800, 0.005);
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("Error in DComputer::Run, mIndex is too large\n"), std::string::npos);
   EXPECT_NE(out.find("pb in Compute_CountFirst, Delta3 is too small\n"), std::string::npos);
