@@ -38,7 +38,7 @@ Walk WalkOf(u64 x, u64 y) {
   w.start = brute::Isqrt(x / P.cubeRootX);
   w.end = x / (P.lowerBound * P.lowerBound);
   double s = std::sqrt(static_cast<double>(x) / static_cast<double>(y));
-  u64 L = 8.0 * s >= 30000.0 ? 30000 : 8 * static_cast<u64>(std::floor(s));
+  u64 L = 8.0 * s >= 240000.0 ? 240000 : 8 * static_cast<u64>(std::floor(s));
   w.width = 8 * L;
   return w;
 }
