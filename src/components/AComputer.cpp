@@ -236,6 +236,12 @@ BRUNSK_HOT_BODY Integer AComputer::SumBlockBody(const Block& block, double u, do
     int64_t T = 0, weight = 0;
     for (int32_t j = i; j < iEnd; j += kFloorBatch) {
       const int32_t n = iEnd - j < kFloorBatch ? iEnd - j : kFloorBatch;
+      int64_t counts;
+      if (!mixed && block.SumCountsOfQuotients(X, invQs + j, lo, n, counts)) {
+        T += sameWeight * counts;
+        weight += sameWeight * n;
+        continue;
+      }
       if (BatchFloorOffsets(X, invQs + j, lo, n, offsets)) {
         for (int32_t t = 0; t < n; ++t)
           if (OffsetNeedsExact(X * invQs[j + t], lo))

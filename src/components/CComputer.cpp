@@ -209,6 +209,11 @@ BRUNSK_HOT_BODY void CComputer::LeafSumBody(double m, double a, double mu, Windo
   int64_t L = 0;
   for (int32_t j = k; j < kEnd; j += kFloorBatch) {
     const int32_t n = kEnd - j < kFloorBatch ? kEnd - j : kFloorBatch;
+    int64_t counts;
+    if (!underP && block.SumCountsOfQuotients(xm, bigPrimeInverse.data() + j, blockLo, n, counts)) {
+      L += counts;
+      continue;
+    }
     if (BatchFloorOffsets(xm, bigPrimeInverse.data() + j, blockLo, n, offsets)) {
       for (int32_t t = 0; t < n; ++t)
         if (OffsetNeedsExact(xm * bigPrimeInverse[j + t], blockLo))

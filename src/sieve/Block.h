@@ -31,6 +31,13 @@ class Block {
   // The sum of CountInWindow over d[0 .. n - 1] (each -1 <= d <= 2 Count()),
   // eight positions at a time in the AVX-512 copy.
   int64_t SumCountsInWindow(const int32_t* d, int32_t n) const;
+  // In the AVX-512 copy: the same sum over the positions
+  // floor(X * inv[t] - lo) (cut to -1 below -1) of n <= kFloorBatch
+  // quotients, eight at a time, into sum; true when every quotient above
+  // lo - 1 lies outside the guard band of BatchFloorOffsets. False, with
+  // sum untouched, in the other copies or when some quotient needs its exact
+  // floor: the caller then takes the offsets one batch at a time.
+  bool SumCountsOfQuotients(double X, const double* inv, double lo, int32_t n, int64_t& sum) const;
   double CountAll();
 
   void StartIteration();
@@ -133,6 +140,47 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) inline int64_t Sum8Wide(con
   }
   return _mm512_reduce_add_epi64(total);
 }
+
+// The floors of eight quotients X * inv[t] - lo at a time as in
+// BatchFloorOffsets, lane for lane the same operations, and their counts as
+// in Sum8Wide; the lanes past n are masked out (never read).
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuotientCounts8(
+    const void* words, double X, const double* inv, double lo, int32_t n, int64_t& sum) {
+  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
+  const __m512i low4 = _mm512_set1_epi8(0x0F);
+  const __m512i low32 = _mm512_set1_epi64(0xFFFFFFFFll);
+  const __m256i one = _mm256_set1_epi32(1);
+  const __m512d x = _mm512_set1_pd(X), origin = _mm512_set1_pd(lo), minusOne = _mm512_set1_pd(-1.0);
+  const __m512d margin = _mm512_set1_pd(kRelativeMargin), unit = _mm512_set1_pd(1.0);
+  __m512i total = _mm512_setzero_si512();
+  __mmask8 flagged = 0;
+  for (int32_t t = 0; t < n; t += 8) {
+    const __mmask8 live = n - t >= 8 ? 0xFF : static_cast<__mmask8>((1u << (n - t)) - 1u);
+    const __m512d v = _mm512_mul_pd(x, _mm512_maskz_loadu_pd(live, inv + t));
+    const __m512d raw = _mm512_sub_pd(v, origin);
+    const __m512d d = _mm512_max_pd(raw, minusOne);
+    const __m256i k = _mm512_cvttpd_epi32(d);
+    const __m512d f = _mm512_sub_pd(d, _mm512_cvtepi32_pd(k));
+    const __m512d tol = _mm512_mul_pd(margin, v);
+    const __mmask8 edge =
+        _mm512_cmp_pd_mask(f, tol, _CMP_LE_OQ) | _mm512_cmp_pd_mask(f, _mm512_sub_pd(unit, tol), _CMP_GE_OQ);
+    flagged |= edge & _mm512_cmp_pd_mask(raw, minusOne, _CMP_GT_OQ) & live;
+    const __m256i c = _mm256_srli_epi32(_mm256_add_epi32(k, one), 1);
+    const __m512i word = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), live, _mm256_srli_epi32(c, 5), words, 8);
+    const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
+    const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
+    const __m512i bits = _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(open, low4)),
+                                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(open, 4), low4)));
+    total = _mm512_add_epi64(total, _mm512_add_epi64(_mm512_sad_epu8(bits, _mm512_setzero_si512()),
+                                                     _mm512_and_si512(word, low32)));
+  }
+  if (flagged != 0) return false;
+  sum = _mm512_reduce_add_epi64(total);
+  return true;
+}
 #pragma GCC diagnostic pop
 
 // The copy runs the eight-lane counts.
@@ -160,6 +208,17 @@ inline int64_t Block::SumCountsInWindow(const int32_t* d, int32_t n) const {
 #endif
   for (; t < n; ++t) sum += CountInWindow(d[t]);
   return sum;
+}
+
+inline bool Block::SumCountsOfQuotients(double X, const double* inv, double lo, int32_t n, int64_t& sum) const {
+#if BRUNSK_WIDE_FLOORS
+  if (blockcounts::Wide8()) {
+    assert(OffsetsFit(X, inv, lo, n));
+    return blockcounts::SumQuotientCounts8(counts_.data(), X, inv, lo, n, sum);
+  }
+#endif
+  (void)X, (void)inv, (void)lo, (void)n, (void)sum;
+  return false;
 }
 
 inline int32_t Block::CountUpToInt(int32_t d) const {
