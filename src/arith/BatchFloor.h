@@ -96,6 +96,18 @@ inline bool Wide() { return true; }
 inline bool Wide() { return ChosenHotCopy() >= HotCopy::kV3; }
 #endif
 
+// The copy runs the loops of eight lanes written for AVX-512 (in the leaf
+// counts of the sieve windows).
+inline bool Wide8() {
+#if BRUNSK_HOT_X86_COPIES
+  return ChosenHotCopy() >= HotCopy::kV4;
+#elif defined(__AVX512F__) && defined(__AVX512BW__) && defined(__AVX512DQ__) && defined(__AVX512VL__)
+  return true;
+#else
+  return false;
+#endif
+}
+
 __attribute__((target("avx2"))) inline bool OffsetsWide(double X, const double* inv, double lo, int n,
                                                          int32_t* out) {
   V4l flagged = {0, 0, 0, 0};

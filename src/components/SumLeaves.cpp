@@ -44,9 +44,10 @@ __attribute__((always_inline)) inline void AddBatch(LeafBatch& batch, int32_t n,
         batch.offset[t] = static_cast<int32_t>(x.QuotientMinus(p, batch.m[t], lo));
   }
   int64_t counted = 0, weights = 0;
-  for (int32_t t = 0; t < n; ++t) {
-    counted += static_cast<int64_t>(batch.weight[t]) * block.CountUpTo(batch.offset[t]);
-    weights += batch.weight[t];
+  for (int32_t t = 0; t < n; ++t) weights += batch.weight[t];
+  if (!block.SumWeightedCounts(batch.offset, batch.weight, n, counted)) {
+    counted = 0;
+    for (int32_t t = 0; t < n; ++t) counted += static_cast<int64_t>(batch.weight[t]) * block.CountUpTo(batch.offset[t]);
   }
   s += static_cast<double>(counted) + base * static_cast<double>(weights);
 }

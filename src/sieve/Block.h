@@ -182,17 +182,6 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuo
   return true;
 }
 #pragma GCC diagnostic pop
-
-// The copy runs the eight-lane counts.
-inline bool Wide8() {
-#if BRUNSK_HOT_X86_COPIES
-  return ChosenHotCopy() >= HotCopy::kV4;
-#elif defined(__AVX512BW__) && defined(__AVX512VL__)
-  return true;
-#else
-  return false;
-#endif
-}
 }  // namespace blockcounts
 #endif
 
@@ -201,7 +190,7 @@ inline int64_t Block::SumCountsInWindow(const int32_t* d, int32_t n) const {
   int32_t t = 0;
 #if BRUNSK_WIDE_FLOORS
   static_assert(sizeof(WordCount) == 8, "a count word is gathered as one 64-bit value");
-  if (blockcounts::Wide8()) {
+  if (batchfloor::Wide8()) {
     t = n & ~7;
     sum = blockcounts::Sum8Wide(counts_.data(), d, t);
   }
@@ -212,7 +201,7 @@ inline int64_t Block::SumCountsInWindow(const int32_t* d, int32_t n) const {
 
 inline bool Block::SumCountsOfQuotients(double X, const double* inv, double lo, int32_t n, int64_t& sum) const {
 #if BRUNSK_WIDE_FLOORS
-  if (blockcounts::Wide8()) {
+  if (batchfloor::Wide8()) {
     assert(OffsetsFit(X, inv, lo, n));
     return blockcounts::SumQuotientCounts8(counts_.data(), X, inv, lo, n, sum);
   }

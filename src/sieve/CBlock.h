@@ -12,8 +12,12 @@
 // the residues instead of the bits.
 #include <cstdint>
 
+#include "arith/BatchFloor.h"
 #include "base/Buffer.h"
 #include "sieve/BitOps.h"
+#if BRUNSK_WIDE_FLOORS
+#include <immintrin.h>
+#endif
 
 class CBlock {
  public:
@@ -28,6 +32,10 @@ class CBlock {
   // prefix of chunk counts up to the highest chunk asked for, once, plus at
   // most 4 words per query.
   int32_t CountUpTo(int32_t d) const;
+  // In the AVX-512 copy, once the wheel primes are struck and none lies in
+  // the window: the sum of weight[t] CountUpTo(d[t]) over t < n, eight
+  // queries at a time, into sum. False, with sum untouched, otherwise.
+  bool SumWeightedCounts(const int32_t* d, const int32_t* weight, int32_t n, int64_t& sum) const;
   static double MemorySize(int32_t n);
 
   double Lo() const;
@@ -103,4 +111,111 @@ __attribute__((always_inline)) inline int32_t CBlock::CountUpTo(int32_t d) const
   for (int32_t t = 0; t < (1 << (kChunkShift - 6)) - 1; ++t)
     struck += bitops::PopCount64(w[t] & (uint64_t{0} - static_cast<uint64_t>(t < full)));
   return below_[c] + r - struck + fix;
+}
+
+#if BRUNSK_WIDE_FLOORS
+namespace cblock {
+// Eight queries at a time, each as CountUpTo computes it: the bit q of the
+// position (e = d + shift, q = 8 floor(e / 30) + kAtMost30[e mod 30], the
+// quotient taken in doubles, exact for e below 2^31), the chunk's count
+// gathered, and the struck bits of the chunk below q from the words before
+// q's word and the part of q's word, each gathered only where needed and
+// counted bytewise from a table of nibbles.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// The population of each byte of w.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline __m512i PopBytes(__m512i w) {
+  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
+  const __m512i low4 = _mm512_set1_epi8(0x0F);
+  return _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(w, low4)),
+                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(w, 4), low4)));
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t SumWeighted8(
+    const uint64_t* bitmap, const int32_t* below, const int32_t* d, const int32_t* weight, int32_t n,
+    int32_t shift, uint32_t top, int32_t total) {
+  alignas(64) static constexpr int32_t kBits[32] = {0, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 4, 4, 4,
+                                                    4, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 8, 0, 0};
+  const __m512i bitsLow = _mm512_load_si512(kBits), bitsHigh = _mm512_load_si512(kBits + 16);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m512i one64 = _mm512_set1_epi64(1);
+  __m512i sum = _mm512_setzero_si512();
+  for (int32_t t = 0; t < n; t += 8) {
+    const __mmask8 live = n - t >= 8 ? 0xFF : static_cast<__mmask8>((1u << (n - t)) - 1u);
+    const __m256i dv = _mm256_maskz_loadu_epi32(live, d + t);
+    const __m256i wv = _mm256_maskz_loadu_epi32(live, weight + t);
+    const __mmask8 positive = _mm256_cmpgt_epi32_mask(dv, zero) & live;
+    const __m256i e = _mm256_add_epi32(dv, _mm256_set1_epi32(shift));
+    const __m512d ed = _mm512_add_pd(_mm512_cvtepi32_pd(e), _mm512_set1_pd(0.5));
+    const __m256i k = _mm512_cvttpd_epi32(_mm512_mul_pd(ed, _mm512_set1_pd(1.0 / 30.0)));
+    const __m256i rem = _mm256_sub_epi32(e, _mm256_mullo_epi32(k, _mm256_set1_epi32(30)));
+    const __m256i inByte =
+        _mm512_castsi512_si256(_mm512_permutex2var_epi32(bitsLow, _mm512_zextsi256_si512(rem), bitsHigh));
+    const __m256i q = _mm256_add_epi32(_mm256_slli_epi32(k, 3), inByte);
+    const __mmask8 inside = positive & _mm256_cmplt_epu32_mask(q, _mm256_set1_epi32(static_cast<int32_t>(top)));
+    const __m256i c = _mm256_srli_epi32(q, CBlock::kChunkShift);
+    const __m256i r = _mm256_and_si256(q, _mm256_set1_epi32(255));
+    const __m256i full = _mm256_srli_epi32(r, 6);
+    const __m256i first = _mm256_slli_epi32(c, 2);
+    // In the first half of the chunk the count runs from the chunk's start,
+    // in the second half back from its end (the count of the next chunk):
+    // either way through q's word and at most one whole word.
+    const __mmask8 fromEnd = _mm256_cmpgt_epi32_mask(full, _mm256_set1_epi32(1));
+    const __m256i chunk = _mm256_mask_add_epi32(c, fromEnd, c, _mm256_set1_epi32(1));
+    const __m256i before = _mm256_mmask_i32gather_epi32(zero, inside, chunk, below, 4);
+    const __m512i part = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), inside, _mm256_add_epi32(first, full),
+                                                     bitmap, 8);
+    const __m512i partMask =
+        _mm512_sub_epi64(_mm512_sllv_epi64(one64, _mm512_cvtepu32_epi64(_mm256_and_si256(r, _mm256_set1_epi32(63)))),
+                         one64);
+    const __mmask8 fromEnd64 = fromEnd;
+    const __m512i partStruck = _mm512_mask_andnot_epi64(_mm512_and_si512(part, partMask), fromEnd64, partMask, part);
+    // The whole word: word 0 below q's word 1, word 3 above q's word 2.
+    const __mmask8 oneWhole =
+        inside & (_mm256_cmpeq_epi32_mask(full, _mm256_set1_epi32(1)) | _mm256_cmpeq_epi32_mask(full, _mm256_set1_epi32(2)));
+    const __m256i wholeIndex = _mm256_mask_add_epi32(first, fromEnd, first, _mm256_set1_epi32(3));
+    const __m512i whole = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), oneWhole, wholeIndex, bitmap, 8);
+    const __m512i struck =
+        _mm512_sad_epu8(_mm512_add_epi8(PopBytes(partStruck), PopBytes(whole)), _mm512_setzero_si512());
+    // From the start: before + r - struck; from the end: before - (256 - r) + struck.
+    const __m512i fromStart = _mm512_sub_epi64(_mm512_cvtepi32_epi64(_mm256_add_epi32(before, r)), struck);
+    const __m512i back = _mm512_add_epi64(
+        _mm512_cvtepi32_epi64(_mm256_sub_epi32(before, _mm256_sub_epi32(_mm256_set1_epi32(256), r))), struck);
+    __m512i count = _mm512_mask_mov_epi64(fromStart, fromEnd64, back);
+    count = _mm512_mask_mov_epi64(count, positive & ~inside, _mm512_set1_epi64(total));
+    count = _mm512_maskz_mov_epi64(positive, count);
+    sum = _mm512_add_epi64(sum, _mm512_mullo_epi64(count, _mm512_cvtepi32_epi64(wv)));
+  }
+  return _mm512_reduce_add_epi64(sum);
+}
+#pragma GCC diagnostic pop
+}  // namespace cblock
+#endif
+
+inline bool CBlock::SumWeightedCounts(const int32_t* d, const int32_t* weight, int32_t n, int64_t& sum) const {
+#if BRUNSK_WIDE_FLOORS
+  if (batchfloor::Wide8() && stage_ == kWheelPrimes && !nearZero_) {
+    // The prefix of the chunk counts reaches the chunk of the largest
+    // position in the window (the counts grow with d).
+    int32_t most = 0;
+    for (int32_t t = 0; t < n; ++t) most = d[t] > most ? d[t] : most;
+    if (most > 0 && top_ > 0) {
+      const uint32_t e = static_cast<uint32_t>(most) + static_cast<uint32_t>(shift_);
+      uint32_t q = 8u * (e / 30u) + cblock::kAtMost30[e % 30u];
+      if (q >= top_) q = top_ - 1;
+      // The count of the next chunk too: a query in the second half of its
+      // chunk counts back from there.
+      const int32_t c = static_cast<int32_t>(q >> kChunkShift) + 1;
+      if (c > valid_) ExtendBelow(c);
+    }
+    sum = cblock::SumWeighted8(bitmap_.data(), below_.data(), d, weight, n, shift_, top_, total_);
+    return true;
+  }
+#endif
+  (void)d, (void)weight, (void)n, (void)sum;
+  return false;
 }
