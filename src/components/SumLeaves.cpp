@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "arith/BatchFloor.h"
 #include "arith/Floor.h"
@@ -20,13 +23,44 @@ namespace {
 // (about 4 KB) stays in the first-level cache.
 constexpr int32_t kBatch = 256;
 
-// The m of a batch (room for the four-lane reads past the last one) and
-// their weights.
+// The m of a batch (room for the four-lane reads past the last one, and for
+// the sixteen-lane writes of PickAdmissible past it) and their weights.
 struct LeafBatch {
-  double m[kBatch + 4];
+  double m[kBatch + 16];
   int32_t weight[kBatch];
   int32_t offset[kBatch + 4];
 };
+
+#if BRUNSK_WIDE_FLOORS
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// The admissible odd m of [m0, m1) from the factor tables, sixteen at a
+// time, into the batch (the AVX-512 copy): the same test as the loop of one
+// m at a time, the kept m and weights packed together; returns their number.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t PickAdmissible(
+    const uint16_t* lpf, const int8_t* mu, int32_t pEntry, int32_t m0, int32_t m1, LeafBatch& batch) {
+  const __m512i lanes = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i none = _mm512_setzero_si512(), entry = _mm512_set1_epi32(pEntry);
+  int32_t n = 0;
+  for (int32_t m = m0; m < m1; m += 32) {
+    const int32_t k = (m - 1) >> 1;
+    const int32_t left = (m1 - m + 1) >> 1;  // odd m still to look at
+    const __mmask16 live = left >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << left) - 1u);
+    const __m512i e = _mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(live, lpf + k));
+    const __m512i w = _mm512_cvtepi8_epi32(_mm_maskz_loadu_epi8(live, mu + k));
+    const __mmask16 keep = live & _mm512_test_epi32_mask(w, w) &
+                           (_mm512_cmpeq_epi32_mask(e, none) | _mm512_cmpgt_epi32_mask(e, entry));
+    _mm512_mask_compressstoreu_epi32(batch.weight + n, keep, w);
+    const __m512i kept = _mm512_maskz_compress_epi32(keep, _mm512_add_epi32(_mm512_set1_epi32(m), lanes));
+    _mm512_storeu_pd(batch.m + n, _mm512_cvtepi32_pd(_mm512_castsi512_si256(kept)));
+    _mm512_storeu_pd(batch.m + n + 8, _mm512_cvtepi32_pd(_mm512_extracti32x8_epi32(kept, 1)));
+    n += __builtin_popcount(keep);
+  }
+  return n;
+}
+#pragma GCC diagnostic pop
+#endif
 
 // Adds the n leaves of a batch to s: weight (base + count(floor(x/(m p)) -
 // lo)). The quotients come from the two-part value vx of x, floored a batch
@@ -82,6 +116,13 @@ static BRUNSK_HOT_BODY void SumLeavesBody(const LeafTables& t, double& sum, Inte
     for (int32_t m0 = start; m0 < stop; m0 += 2 * kBatch) {
       const int32_t m1 = stop - m0 > 2 * kBatch ? m0 + 2 * kBatch : stop;
       int32_t n = 0;
+#if BRUNSK_WIDE_FLOORS
+      if (batchfloor::Wide8()) {
+        n = PickAdmissible(lpf, mu, pEntry, m0, m1, batch);
+        AddBatch(batch, n, x, vx, p, lo, base, block, s);
+        continue;
+      }
+#endif
       for (int32_t m = m0; m < m1; m += 2) {
         const int32_t k = (m - 1) >> 1;
         const int32_t e = lpf[k];
