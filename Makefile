@@ -127,6 +127,12 @@ test-windows:
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake >/dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	@[ -f $(WINDOWS_BUILD)/wine/system.reg ] || { $(WINE_ENV) wineboot -i >/dev/null 2>&1; $(WINE_ENV) wineserver -w; }
+	@# One wine server for the whole run, its services started here and not
+	@# by a test (whose output they would hold open): a server that quits
+	@# when its last program ends can refuse the next test as it starts
+	@# ("recvmsg: Connection reset by peer").
+	@$(WINE_ENV) wineserver -p
+	@$(WINE_ENV) wine cmd /c exit >/dev/null 2>&1 </dev/null
 	@cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest -LE long -j $(JOBS) --output-on-failure; \
 	  status=$$?; $(WINE_ENV) wineserver -k 2>/dev/null; exit $$status
 
