@@ -106,53 +106,41 @@ inline int32_t Block::CountInWindow(int32_t d) const {
 
 #if BRUNSK_WIDE_FLOORS
 namespace blockcounts {
-// Eight counts at a time: each position's entry of the count words gathered
-// as one 64-bit value (the count before in its low half, the open bits in
-// its high half), the open bits below the position kept by a mask, and
-// their population counted bytewise from a table of nibbles (the vector
-// population count is not part of every AVX-512 processor).
 // (GCC 12's AVX-512 intrinsics leave a lane operand undefined on purpose and
-// warn about it once inlined: the warnings are off for this function.)
+// warn about it once inlined: the warnings are off for these functions.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-__attribute__((target("avx512f,avx512bw,avx512vl"))) inline int64_t Sum8Wide(const void* words, const int32_t* d,
-                                                                                 int32_t n) {
-  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
-  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
-  const __m512i low4 = _mm512_set1_epi8(0x0F);
-  const __m512i low32 = _mm512_set1_epi64(0xFFFFFFFFll);
+// CountInWindow of eight positions d (the lanes of live only, 0 in the
+// others): each position's entry of the count words gathered as one 64-bit
+// value (the count before in its low half, the open bits in its high half),
+// the open bits below the position kept by a mask and counted bytewise.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline __m512i Counts8(const void* words, __m256i d,
+                                                                                     __mmask8 live) {
   const __m256i one = _mm256_set1_epi32(1);
+  const __m256i c = _mm256_srli_epi32(_mm256_add_epi32(d, one), 1);
+  const __m512i word = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), live, _mm256_srli_epi32(c, 5), words, 8);
+  const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
+  const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
+  return _mm512_add_epi64(_mm512_sad_epu8(bitops::PopCountBytes(open), _mm512_setzero_si512()),
+                          _mm512_and_si512(word, _mm512_set1_epi64(0xFFFFFFFFll)));
+}
+
+// The sum of the counts of d[0 .. n - 1], n a multiple of eight.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t Sum8Wide(const void* words,
+                                                                                     const int32_t* d, int32_t n) {
   __m512i total = _mm512_setzero_si512();
-  for (int32_t t = 0; t + 8 <= n; t += 8) {
-    const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + t));
-    const __m256i c = _mm256_srli_epi32(_mm256_add_epi32(k, one), 1);
-    const __m512i word =
-        _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), 0xFF, _mm256_srli_epi32(c, 5), words, 8);
-    const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
-    const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
-    const __m512i bits = _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(open, low4)),
-                                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(open, 4), low4)));
-    total = _mm512_add_epi64(total, _mm512_add_epi64(_mm512_sad_epu8(bits, _mm512_setzero_si512()),
-                                                     _mm512_and_si512(word, low32)));
-  }
+  for (int32_t t = 0; t + 8 <= n; t += 8)
+    total = _mm512_add_epi64(
+        total, Counts8(words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + t)), 0xFF));
   return _mm512_reduce_add_epi64(total);
 }
 
 // The floors of eight quotients X * inv[t] - lo at a time as in
-// BatchFloorOffsets, lane for lane the same operations, and their counts as
-// in Sum8Wide; the lanes past n are masked out (never read).
+// BatchFloorOffsets, lane for lane the same operations, and their counts;
+// the lanes past n are masked out (never read).
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuotientCounts8(
     const void* words, double X, const double* inv, double lo, int32_t n, int64_t& sum) {
-  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
-  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
-  const __m512i low4 = _mm512_set1_epi8(0x0F);
-  const __m512i low32 = _mm512_set1_epi64(0xFFFFFFFFll);
-  const __m256i one = _mm256_set1_epi32(1);
   const __m512d x = _mm512_set1_pd(X), origin = _mm512_set1_pd(lo), minusOne = _mm512_set1_pd(-1.0);
   const __m512d margin = _mm512_set1_pd(kRelativeMargin), unit = _mm512_set1_pd(1.0);
   __m512i total = _mm512_setzero_si512();
@@ -168,14 +156,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuo
     const __mmask8 edge =
         _mm512_cmp_pd_mask(f, tol, _CMP_LE_OQ) | _mm512_cmp_pd_mask(f, _mm512_sub_pd(unit, tol), _CMP_GE_OQ);
     flagged |= edge & _mm512_cmp_pd_mask(raw, minusOne, _CMP_GT_OQ) & live;
-    const __m256i c = _mm256_srli_epi32(_mm256_add_epi32(k, one), 1);
-    const __m512i word = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), live, _mm256_srli_epi32(c, 5), words, 8);
-    const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
-    const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
-    const __m512i bits = _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(open, low4)),
-                                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(open, 4), low4)));
-    total = _mm512_add_epi64(total, _mm512_add_epi64(_mm512_sad_epu8(bits, _mm512_setzero_si512()),
-                                                     _mm512_and_si512(word, low32)));
+    total = _mm512_add_epi64(total, Counts8(words, k, live));
   }
   if (flagged != 0) return false;
   sum = _mm512_reduce_add_epi64(total);

@@ -124,17 +124,6 @@ namespace cblock {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-// The population of each byte of w.
-__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline __m512i PopBytes(__m512i w) {
-  alignas(64) static constexpr uint8_t kNibbleBits[64] = {
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
-      0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
-  const __m512i nibbles = _mm512_load_si512(kNibbleBits);
-  const __m512i low4 = _mm512_set1_epi8(0x0F);
-  return _mm512_add_epi8(_mm512_shuffle_epi8(nibbles, _mm512_and_si512(w, low4)),
-                         _mm512_shuffle_epi8(nibbles, _mm512_and_si512(_mm512_srli_epi16(w, 4), low4)));
-}
-
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t SumWeighted8(
     const uint64_t* bitmap, const int32_t* below, const int32_t* d, const int32_t* weight, int32_t n,
     int32_t shift, uint32_t top, int32_t total) {
@@ -180,7 +169,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t Sum
     const __m256i wholeIndex = _mm256_mask_add_epi32(first, fromEnd, first, _mm256_set1_epi32(3));
     const __m512i whole = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), oneWhole, wholeIndex, bitmap, 8);
     const __m512i struck =
-        _mm512_sad_epu8(_mm512_add_epi8(PopBytes(partStruck), PopBytes(whole)), _mm512_setzero_si512());
+        _mm512_sad_epu8(_mm512_add_epi8(bitops::PopCountBytes(partStruck), bitops::PopCountBytes(whole)), _mm512_setzero_si512());
     // From the start: before + r - struck; from the end: before - (256 - r) + struck.
     const __m512i fromStart = _mm512_sub_epi64(_mm512_cvtepi32_epi64(_mm256_add_epi32(before, r)), struck);
     const __m512i back = _mm512_add_epi64(
