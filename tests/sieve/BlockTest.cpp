@@ -158,16 +158,25 @@ TEST(BlockTest, CountInWindowAtEveryPosition) {
   }
 }
 
+// The window (1000000, 1004100] sieved by the primes up to 1000, its
+// counts built: the batches of counts are checked against its queries.
+struct CountedWindow {
+  PrimeSeries table{0, 1000};
+  Block block{5000};
+  CountedWindow() {
+    block.SetPrimes(&table);
+    block.RunSieve(1000000, 1004100);
+    block.BuildCounts();
+  }
+};
+
 TEST(BlockTest, SummedCountsAtWordEdgesInEveryBatchLength) {
   // The sum over a batch (eight lanes at a time in the AVX-512 copy, the rest
   // one by one) against the counts one by one: positions at the ends of the
   // window and on both sides of each word of 32 entries, in batches of every
   // length up to 19, in any order.
-  PrimeSeries table(0, 1000);
-  Block block(5000);
-  block.SetPrimes(&table);
-  block.RunSieve(1000000, 1004100);
-  block.BuildCounts();
+  CountedWindow window;
+  const Block& block = window.block;
   std::vector<int32_t> positions = {-1, 0, 1, 2 * block.Count(), 2 * block.Count() - 1};
   for (int32_t d = 62; d < 2 * block.Count(); d += 64)
     for (int32_t k = -2; k <= 2; ++k) positions.push_back(d + k);
@@ -189,11 +198,8 @@ TEST(BlockTest, SummedCountsOfQuotientsAgreeWithTheOffsetsOrDecline) {
   // batch length, and a refusal, sum untouched, as soon as one quotient of
   // the batch is an integer; a quotient just past the batch never matters.
   // Other copies always decline.
-  PrimeSeries table(0, 1000);
-  Block block(5000);
-  block.SetPrimes(&table);
-  block.RunSieve(1000000, 1004100);
-  block.BuildCounts();
+  CountedWindow window;
+  const Block& block = window.block;
   const double lo = block.Lo();
   const double X = 1004000.0 * 997.0;  // X / 997 is an integer inside the window
   std::vector<double> inv;
