@@ -40,7 +40,7 @@ AComputer::AComputer(const Integer& x_, double y_, double blockFactor_)
   // design's bound of 30000, A took 0.93, 0.87 and 0.91 of the time at
   // 10^16, 10^17 and 10^18: fewer windows and lists for the same pairs.
   // Bounds of 120000 and 480000 were as fast as 240000 at 10^17, 960000
-  // half as fast again (bench/README.md, "A's windows").
+  // 1.48 times slower (bench/README.md, "Per-core speed, fourth round").
   double s = std::sqrt(xValue / y);
   if (8.0 * s >= kLongestL)
     blockLength = static_cast<int32_t>(kLongestL);

@@ -69,9 +69,9 @@ DComputer::DComputer(const Integer& x_, double y_, double z_, double blockFactor
   // times longer than the 8 (L / 2) of the first design cut that work per
   // prime fourfold, and took D 13 to 18 % less time at 10^16, 10^17 and
   // 10^18, where eight times longer ones were slower at 10^18
-  // (bench/README.md, "D's windows"). The bound keeps the lists of a group
-  // (a third of a window) within some 13 MB where the windows are already
-  // long, as in the auxiliary counts.
+  // (bench/README.md, "Per-core speed, fourth round"). The bound keeps the
+  // lists of a group (a third of a window) within some 13 MB where the
+  // windows are already long, as in the auxiliary counts.
   zTableLimit = 4 * blockLength;
   if (z < 4.0 * blockLength) zTableLimit = LongFloor(z);
   blockLength = blockLength / 2;
