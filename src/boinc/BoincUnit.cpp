@@ -19,7 +19,7 @@
 #include "boinc/StampedLog.h"
 #include "driver/RangeDialogue.h"
 #include "driver/ResultFile.h"
-#include "driver/ResultScan.h"
+#include "results/ResultScan.h"
 
 namespace {
 

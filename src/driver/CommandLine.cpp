@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <thread>
 
-#include "driver/PlatformFile.h"
+#include "base/PlatformFile.h"
 #include "driver/RangeDialogue.h"
 
 const char kProgramVersion[] = "1.1";

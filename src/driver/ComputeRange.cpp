@@ -4,11 +4,11 @@
 
 #include "base/ElapsedSeconds.h"
 #include "driver/CheckedPi.h"
-#include "driver/OffsetLogIntegral.h"
+#include "results/OffsetLogIntegral.h"
 #include "driver/RangeProgress.h"
 #include "driver/ResultFile.h"
-#include "driver/ResultLine.h"
-#include "driver/ResultScan.h"
+#include "results/ResultLine.h"
+#include "results/ResultScan.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/PlatformFile.h"
+#include "base/PlatformFile.h"
 
 class ResultFile {
  public:

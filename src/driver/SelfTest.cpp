@@ -32,8 +32,8 @@
 #include "auxcount/SmallPi.h"
 #include "base/ElapsedSeconds.h"
 #include "base/Messages.h"
-#include "driver/LineChecksum.h"
-#include "driver/OffsetLogIntegral.h"
+#include "results/LineChecksum.h"
+#include "results/OffsetLogIntegral.h"
 
 namespace {
 

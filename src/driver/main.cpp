@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "base/Console.h"
-#include "driver/CheckFile.h"
+#include "results/CheckFile.h"
 #include "driver/CheckedPi.h"
 #include "driver/CommandLine.h"
 #include "driver/ComputeRange.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "common/TextFile.h"
-#include "driver/ResultScan.h"
+#include "results/ResultScan.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 
 #include "common/Program.h"
 
-#include "driver/LineChecksum.h"
-#include "driver/OffsetLogIntegral.h"
-#include "driver/ResultLine.h"
+#include "results/LineChecksum.h"
+#include "results/OffsetLogIntegral.h"
+#include "results/ResultLine.h"
 
 namespace {
 

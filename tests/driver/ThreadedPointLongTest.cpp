@@ -5,8 +5,8 @@
 #include <string>
 
 #include "driver/CheckedPi.h"
-#include "driver/OffsetLogIntegral.h"
-#include "driver/ResultLine.h"
+#include "results/OffsetLogIntegral.h"
+#include "results/ResultLine.h"
 
 namespace {
 

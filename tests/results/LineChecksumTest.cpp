@@ -1,4 +1,4 @@
-#include "driver/LineChecksum.h"
+#include "results/LineChecksum.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "driver/CheckFile.h"
+#include "results/CheckFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,9 +14,9 @@
 
 #include "common/Program.h"
 
-#include "driver/OffsetLogIntegral.h"
-#include "driver/ResultLine.h"
-#include "driver/ResultScan.h"
+#include "results/OffsetLogIntegral.h"
+#include "results/ResultLine.h"
+#include "results/ResultScan.h"
 
 namespace {
 

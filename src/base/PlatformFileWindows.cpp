@@ -8,7 +8,7 @@
 // rename it, so the name goes on naming the file that is locked, and a file
 // that another process holds open cannot be removed from here either.
 // Every file is opened in binary: lines end with '\n' on every system.
-#include "driver/PlatformFile.h"
+#include "base/PlatformFile.h"
 
 #include <windows.h>
 

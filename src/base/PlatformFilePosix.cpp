@@ -7,7 +7,7 @@
 // then holds a file that no name reaches, and every line written to it is
 // lost. So once the lock is held, the path must still name the very file
 // (same device and inode); when it does not, the open starts over.
-#include "driver/PlatformFile.h"
+#include "base/PlatformFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

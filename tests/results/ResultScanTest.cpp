@@ -1,4 +1,4 @@
-#include "driver/ResultScan.h"
+#include "results/ResultScan.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/OffsetLogIntegral.h"
+#include "results/OffsetLogIntegral.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/ResultLine.h"
+#include "results/ResultLine.h"
 
 struct ResultScan {
   long points = 0;                // valid result lines read before the first fault

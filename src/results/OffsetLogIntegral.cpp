@@ -1,4 +1,4 @@
-#include "driver/OffsetLogIntegral.h"
+#include "results/OffsetLogIntegral.h"
 
 #include <cmath>
 

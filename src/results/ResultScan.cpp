@@ -1,12 +1,12 @@
-#include "driver/ResultScan.h"
+#include "results/ResultScan.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "arith/Integer.h"
-#include "driver/OffsetLogIntegral.h"
-#include "driver/PlatformFile.h"
+#include "results/OffsetLogIntegral.h"
+#include "base/PlatformFile.h"
 
 // A file is read whole: a result file of the full grid is some 9000 lines of
 // at most 40 characters, under 400 KB; anything larger than kLargestResultFile

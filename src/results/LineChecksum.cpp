@@ -1,4 +1,4 @@
-#include "driver/LineChecksum.h"
+#include "results/LineChecksum.h"
 
 long LineChecksum(const char* text) {
   long sum = 0;

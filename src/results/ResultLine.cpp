@@ -1,9 +1,9 @@
-#include "driver/ResultLine.h"
+#include "results/ResultLine.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "driver/LineChecksum.h"
+#include "results/LineChecksum.h"
 
 // The grammar is that of the writer's own formats ("%ld", the digits of
 // Integer::Format, "%.5lf"), so that a line parses only in the one form the

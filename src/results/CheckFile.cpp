@@ -1,10 +1,10 @@
-#include "driver/CheckFile.h"
+#include "results/CheckFile.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 
-#include "driver/ResultScan.h"
+#include "results/ResultScan.h"
 
 // Both checks read a whole file through ScanResultFile with the deviation
 // recomputed: a returned file is checked as strictly as it can be, since its

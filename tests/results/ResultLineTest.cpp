@@ -1,10 +1,10 @@
-#include "driver/ResultLine.h"
+#include "results/ResultLine.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/OffsetLogIntegral.h"
+#include "results/OffsetLogIntegral.h"
 
 namespace {
 
