@@ -14,20 +14,6 @@
 
 namespace {
 
-// The grid indices k of x = k * 10^14 that a result file may hold.
-constexpr int64_t kFirstGridIndex = 1000;
-constexpr int64_t kLastGridIndex = 10000;
-
-// A file checked: the range its name gives, what the scan found, the summary
-// line to print (without the name) and whether it counts as valid.
-struct CheckedFile {
-  int64_t S = 0;
-  int64_t E = 0;
-  ResultScan scan;
-  std::string summary;
-  bool valid = false;
-};
-
 // "1 point", "2 points".
 std::string Count(long n, const std::string& noun) {
   return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
@@ -39,7 +25,9 @@ std::string Held(const ResultScan& scan, int64_t S) {
   return "k=" + std::to_string(S) + ".." + std::to_string(scan.nextIndex - 1);
 }
 
-CheckedFile Check(const std::string& path) {
+}  // namespace
+
+CheckedFile CheckResultFile(const std::string& path, bool complete) {
   CheckedFile file;
   if (!ParseResultFileName(path, &file.S, &file.E)) {
     file.summary = "the name is not of the form PixS-E.txt";
@@ -51,6 +39,7 @@ CheckedFile Check(const std::string& path) {
                    std::to_string(kLastGridIndex);
     return file;
   }
+  file.named = true;
   file.scan = ScanResultFile(path, static_cast<long>(file.S), static_cast<long>(file.E), true);
   const ResultScan& scan = file.scan;
   if (scan.absent || !scan.readError.empty()) {
@@ -65,23 +54,22 @@ CheckedFile Check(const std::string& path) {
     file.summary = "check failed at k=" + std::to_string(scan.nextIndex - 1) + ", marked on line " +
                    std::to_string(scan.points + 1) + " (" + Count(scan.points, "point") + ", " +
                    Held(scan, file.S) + ")";
+    file.checkFailed = true;
   } else {
     long missing = static_cast<long>(file.E) - file.scan.nextIndex + 1;
     file.summary = scan.points == 0
                        ? "empty"
                        : Count(scan.points, "point") + ", " + Held(scan, file.S) + ", all valid";
     if (missing > 0) file.summary += ", " + std::to_string(missing) + " missing";
-    file.valid = true;
+    file.valid = !complete || missing == 0;
   }
   return file;
 }
 
-}  // namespace
-
 int CheckResultFiles(const std::vector<std::string>& paths, FILE* out) {
   bool allValid = true;
   for (const std::string& path : paths) {
-    CheckedFile file = Check(path);
+    CheckedFile file = CheckResultFile(path);
     fprintf(out, "%s: %s\n", path.c_str(), file.summary.c_str());
     allValid = allValid && file.valid;
   }
@@ -89,8 +77,8 @@ int CheckResultFiles(const std::vector<std::string>& paths, FILE* out) {
 }
 
 int CompareResultFiles(const std::string& file, const std::string& other, FILE* out) {
-  CheckedFile a = Check(file);
-  CheckedFile b = Check(other);
+  CheckedFile a = CheckResultFile(file);
+  CheckedFile b = CheckResultFile(other);
   if (!a.valid) fprintf(out, "%s: %s\n", file.c_str(), a.summary.c_str());
   if (!b.valid) fprintf(out, "%s: %s\n", other.c_str(), b.summary.c_str());
   if (!a.valid || !b.valid) return 1;

@@ -1,9 +1,38 @@
 #pragma once
 // The coordinator's check of the result files that volunteers return, and
 // the double-check of two files over the grid points both hold.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "results/ResultScan.h"
+
+// The grid indices k of x = k * 10^14 that a result file may hold.
+constexpr int64_t kFirstGridIndex = 1000;
+constexpr int64_t kLastGridIndex = 10000;
+
+// One file checked: the range its name gives, what the scan found (its valid
+// lines included), the summary line the check prints after the file's name,
+// and the verdict. checkFailed is set for a file whose lines are all valid
+// and end with the mark of a failed check: its last line in scan.lines is
+// the point whose check failed, the lines before it are results. Such a file
+// is not valid for --check-file; the ledger records it all the same.
+struct CheckedFile {
+  int64_t S = 0;
+  int64_t E = 0;
+  bool named = false;  // the name gives a range inside the grid (then S, E are set)
+  ResultScan scan;
+  std::string summary;
+  bool valid = false;
+  bool checkFailed = false;
+};
+
+// Checks the file at path by the rules below (those of CheckResultFiles).
+// With complete, a file must also hold every point of its range: one short
+// of it (an empty one included) is not valid, its summary saying how many
+// are missing as for a short file ("..., 59 missing").
+CheckedFile CheckResultFile(const std::string& path, bool complete = false);
 
 // Checks each file: its base name must be "PixS-E.txt", which gives its
 // range; every line's syntax and checksum, indices consecutive from S and

@@ -116,6 +116,29 @@ TEST_F(CheckFileTest, EachFaultyFileNamesItsFirstBadLine) {
       out);
 }
 
+// The per-file check that the ledger's add shares: a file marked with a
+// failed check keeps its lines, the failed point last; "complete" refuses a
+// short file with the same summary.
+TEST_F(CheckFileTest, OneFileCheckKeepsTheFailedPointAndCanRequireTheWholeRange) {
+  Write("Pix1000-1002.txt", Lines(1000, 1002) + "Last computation : Check KO\n");
+  CheckedFile failed = CheckResultFile("Pix1000-1002.txt");
+  EXPECT_FALSE(failed.valid);
+  EXPECT_TRUE(failed.checkFailed);
+  ASSERT_EQ(3u, failed.scan.lines.size());
+  EXPECT_EQ(1002, failed.scan.lines.back().index);
+
+  Write("Pix1000-1099.txt", Lines(1000, 1040));
+  CheckedFile shortFile = CheckResultFile("Pix1000-1099.txt", true);
+  EXPECT_FALSE(shortFile.valid);
+  EXPECT_FALSE(shortFile.checkFailed);
+  EXPECT_EQ("41 points, k=1000..1040, all valid, 59 missing", shortFile.summary);
+  EXPECT_TRUE(CheckResultFile("Pix1000-1099.txt").valid);
+  Write("Pix2000-2009.txt", "");
+  EXPECT_FALSE(CheckResultFile("Pix2000-2009.txt", true).valid);
+  Write("Pix1000-1001.txt", Lines(1000, 1001));
+  EXPECT_TRUE(CheckResultFile("Pix1000-1001.txt", true).valid);
+}
+
 TEST_F(CheckFileTest, RangesOutsideTheGridAreRefused) {
   // The right lines for k = 1 and 2, in a file whose name claims k = 1..3.
   Write("Pix1-3.txt", Lines(1, 2));
