@@ -67,9 +67,11 @@ test-boinc:
 # project's apps/brunsk/VERSION/PLATFORM/ (boinc/README.md).
 boinc-app: boinc-app-x86_64 boinc-app-aarch64
 
-# The licences of what an app version carries: the prime-sieve library
-# (linked in), the BOINC libraries (shipped) and the LGPL they are under.
-BOINC_LIB_NOTICES = --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
+# The licences of what an app version carries: Brunsk's own, the prime-sieve
+# library's (linked in), the BOINC libraries' (shipped) and the LGPL they
+# are under.
+BOINC_LIB_NOTICES = --notice LICENSE LICENSE \
+                    --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
                     --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
                     --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
 BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve $(BOINC_LIB_NOTICES)

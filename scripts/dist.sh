@@ -2,7 +2,8 @@
 # Builds the release archives into dist/: the program for Linux x86-64, Linux
 # aarch64 and Windows x86-64, each in one folder with the README, the man
 # page (and a plain-text copy of it with CRLF line ends for Windows), the
-# licences and nothing else, then SHA256SUMS. Each program is checked to be
+# licences (Brunsk's LICENSE, the prime-sieve library's COPYING.primesieve)
+# and nothing else, then SHA256SUMS. Each program is checked to be
 # self-contained: the Linux ones need the C library alone, brunsk.exe no DLL
 # beyond Windows' own. BRUNSK_PRIMESIEVE_TARBALL=FILE names the offline copy
 # of the prime-sieve release when it is not at ../shared/vendor/.
@@ -24,7 +25,7 @@ build build-release-x86_64
 build build-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
 
-VERSION=$(build-release-x86_64/brunsk --version | awk '{print $2}')
+VERSION=$(build-release-x86_64/brunsk --version | awk 'NR == 1 {print $2}')
 [ -n "$VERSION" ] || { echo "dist: no version from brunsk --version" >&2; exit 1; }
 
 # Self-contained: the Linux programs load the C library (libc, libm, the
@@ -62,9 +63,7 @@ if [ "$fused" != "0" ]; then
 fi
 
 copying=$(ls build-release-x86_64/primesieve-build/src/primesieve_pinned/COPYING)
-if [ ! -f LICENSE ]; then
-  echo "dist: WARNING: the repository has no LICENSE file; the archives lack Brunsk's licence" >&2
-fi
+[ -f LICENSE ] || { echo "dist: the repository has no LICENSE file" >&2; exit 1; }
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -74,7 +73,7 @@ fill() {  # folder, program, strip
   "$3" "$1/$(basename "$2")"
   cp README.md doc/brunsk.1 "$1/"
   cp "$copying" "$1/COPYING.primesieve"
-  [ ! -f LICENSE ] || cp LICENSE "$1/"
+  cp LICENSE "$1/"
 }
 mkdir -p "$DIST"
 rm -f "$DIST"/brunsk-*.tar.gz "$DIST"/brunsk-*.zip "$DIST"/SHA256SUMS
@@ -96,6 +95,17 @@ for text in README.md COPYING.primesieve LICENSE; do
   [ ! -f "$stage/$name/$text" ] || sed -i 's/\r*$/\r/' "$stage/$name/$text"
 done
 (cd "$stage" && zip -q -X -r - "$name") >"$DIST/$name.zip"
+
+# Every archive carries Brunsk's licence beside the prime-sieve library's.
+for archive in "$DIST"/brunsk-"$VERSION"-*.tar.gz "$DIST"/brunsk-"$VERSION"-*.zip; do
+  case "$archive" in
+    *.zip) listing=$(unzip -Z1 "$archive") ;;
+    *) listing=$(tar -tzf "$archive") ;;
+  esac
+  for notice in LICENSE COPYING.primesieve; do
+    grep -qx "[^/]*/$notice" <<<"$listing" || { echo "dist: $archive lacks $notice" >&2; exit 1; }
+  done
+done
 
 (cd "$DIST" && sha256sum brunsk-"$VERSION"-*.tar.gz brunsk-"$VERSION"-*.zip >SHA256SUMS)
 echo "dist: $VERSION into $DIST/ (oldest C library: x86-64 $glibc_x86_64, aarch64 $glibc_aarch64;" \

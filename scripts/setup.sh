@@ -31,6 +31,7 @@ if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
   command -v wine >/dev/null 2>&1 || missing+=(wine)
   [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
   command -v zip >/dev/null 2>&1 || missing+=(zip)
+  command -v unzip >/dev/null 2>&1 || missing+=(unzip)  # the check of the archives
   command -v groff >/dev/null 2>&1 || missing+=(groff-base)
   command -v col >/dev/null 2>&1 || missing+=(bsdextrautils)
   [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)

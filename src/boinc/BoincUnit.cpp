@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "base/ElapsedSeconds.h"
+#include "base/ProgramVersion.h"
 #include "boinc/StampedLog.h"
 #include "driver/RangeDialogue.h"
 #include "driver/ResultFile.h"
@@ -69,6 +70,7 @@ int BoincUnit::Run(const std::vector<std::string>& arguments) {
 }
 
 int BoincUnit::RunStamped(const std::vector<std::string>& arguments) {
+  fprintf(log_, "brunsk_boinc %s, %s\n", kProgramVersion, kProgramLicence);
   int status = kUnitBadInput;
   if (ReadArguments(arguments) && ReadInput()) status = Compute();
   fflush(stdout);

@@ -6,8 +6,6 @@
 #include "base/PlatformFile.h"
 #include "driver/RangeDialogue.h"
 
-const char kProgramVersion[] = "1.1";
-
 namespace {
 
 const char kExamples[] =
@@ -89,7 +87,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   // Options are written "--name" on every system: on Windows a file name
   // such as "/results/Pix1000-1099.txt" is a file, not an option.
   app.allow_windows_style_options(false);
-  app.set_version_flag("--version", std::string("Brunsk ") + kProgramVersion);
+  app.set_version_flag("--version", std::string("Brunsk ") + kProgramVersion + "\n" + kProgramLicence);
 
   CLI::Option* start =
       app.add_option("--start", line.start, "first grid index S of the range")->type_name("S")->transform(kWholeNumber);

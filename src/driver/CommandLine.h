@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ProgramVersion.h"
+
 struct CommandLine {
   enum Mode {
     kDialogue,    // the console dialogue asks for S and E
@@ -27,9 +29,6 @@ struct CommandLine {
   uint64_t seed = 0;  // of the self-test's random arguments, 0 for one from the clock
   int status = 0;
 };
-
-// The program's name and version, as the banner gives them.
-extern const char kProgramVersion[];
 
 // The default number of threads: every online core, at least one.
 int DefaultThreads();

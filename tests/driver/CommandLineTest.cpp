@@ -61,7 +61,7 @@ TEST(CommandLineTest, HelpAndVersionExitWithZero) {
   EXPECT_NE(std::string::npos, help.out.find("brunsk --start 1000 --end 1099 --yes"));
   Parsed version = Parse({"--version"});
   EXPECT_EQ(0, version.line.status);
-  EXPECT_EQ("Brunsk 1.1\n", version.out);
+  EXPECT_EQ("Brunsk 1.1\nBSD 2-Clause licence, see LICENSE\n", version.out);
 }
 
 TEST(CommandLineTest, BadArgumentsGiveTheMessageThenTheUsage) {
