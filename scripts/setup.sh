@@ -41,6 +41,9 @@ if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx arm64; then $SUDO dpkg --add-architecture arm64; fi
     missing+=(libc6:arm64)
   fi
+  # The ledger's database and digest libraries of the arm64 architecture:
+  # their static archives go into the aarch64 brunsk-ledger of make dist.
+  for package in libsqlite3-dev:arm64 libssl-dev:arm64; do installed "$package" || missing+=("$package"); done
 fi
 if [ "${1:-}" = "--boinc-arm64" ]; then
   for package in libboinc-app7:arm64 libboinc7:arm64; do installed "$package" || missing+=("$package"); done
