@@ -1,0 +1,29 @@
+#include "ledger/XmlEscape.h"
+
+void AppendXmlEscaped(const std::string& text, std::string* out) {
+  for (char c : text) {
+    switch (c) {
+      case '&': *out += "&amp;"; break;
+      case '<': *out += "&lt;"; break;
+      case '>': *out += "&gt;"; break;
+      case '"': *out += "&quot;"; break;
+      case '\'': *out += "&#39;"; break;
+      case '\t':
+      case '\n':
+      case '\r': *out += c; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+          *out += "\xEF\xBF\xBD";  // U+FFFD, the replacement character
+        } else {
+          *out += c;
+        }
+    }
+  }
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendXmlEscaped(text, &out);
+  return out;
+}
