@@ -22,14 +22,10 @@ const char kStyle[] =
     "h2{font-size:19px;margin:28px 0 8px;border-bottom:1px solid #ddd;padding-bottom:3px}\n"
     ".generated{color:#666;margin:0 0 16px}\n"
     ".counts{display:flex;flex-wrap:wrap;gap:8px;margin:0}\n"
-    ".counts div{border:1px solid #ddd;border-left:6px solid #999;border-radius:4px;"
-    "padding:5px 12px;min-width:92px}\n"
-    ".counts dt{font-size:13px;color:#555}\n"
-    ".counts dd{margin:0;font-size:21px;font-weight:bold}\n"
-    ".counts .verified{border-left-color:#1f77b4}\n"
-    ".counts .single{border-left-color:#ff9f1c}\n"
-    ".counts .conflict{border-left-color:#d62728}\n"
-    ".counts .none{border-left-color:#dddddd}\n"
+    ".counts div{flex:1 1 0;min-width:80px;border:1px solid #ddd;border-left:6px solid #999;"
+    "border-radius:4px;padding:4px 10px}\n"
+    ".counts dt{font-size:13px;color:#555;line-height:1.25}\n"
+    ".counts dd{margin:0;font-size:21px;font-weight:bold;font-variant-numeric:tabular-nums}\n"
     "svg{display:block;max-width:100%;height:auto}\n"
     ".legend{margin:0 0 4px}\n"
     ".legend span{margin-right:18px;white-space:nowrap}\n"
@@ -41,6 +37,17 @@ const char kStyle[] =
     "code{font-family:\"DejaVu Sans Mono\",monospace;font-size:13px}\n"
     ".empty{color:#666;font-style:italic}\n"
     ".note{color:#666;font-size:13px}\n";
+
+const struct {
+  const char* cls;
+  const char* label;
+  const char* colour;
+} kStateColours[] = {
+    {"verified", "verified", kVerifiedColour},
+    {"single", "single", kSingleColour},
+    {"conflict", "conflict", kConflictColour},
+    {"none", "no result", kNoResultColour},
+};
 
 std::string Count(int64_t n) { return std::to_string(n); }
 
@@ -141,6 +148,9 @@ std::string RenderReportHtml(const LedgerReport& report) {
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<title>Brunsk ledger report</title>\n<style>\n";
   out += kStyle;
+  for (const auto& state : kStateColours) {
+    out += std::string(".counts .") + state.cls + "{border-left-color:" + state.colour + "}\n";
+  }
   out += "</style>\n</head>\n<body>\n<main>\n";
   out += "<h1>\u03c0(x) at x = k\u00b710\u00b9\u2074, k = 1000..10000</h1>\n";
   out += "<p class=\"generated\">Brunsk ledger report";
@@ -159,10 +169,10 @@ std::string RenderReportHtml(const LedgerReport& report) {
       "The plot alone: <a href=\"deviation.svg\">deviation.svg</a>.</p>\n";
 
   out += "<h2 id=\"coverage\">Coverage of the grid</h2>\n<p class=\"legend\">";
-  out += "<span><i style=\"background:#1f77b4\"></i>verified</span>";
-  out += "<span><i style=\"background:#ff9f1c\"></i>single</span>";
-  out += "<span><i style=\"background:#d62728\"></i>conflict</span>";
-  out += "<span><i style=\"background:#dddddd\"></i>no result</span></p>\n";
+  for (const auto& state : kStateColours) {
+    out += std::string("<span><i style=\"background:") + state.colour + "\"></i>" + state.label + "</span>";
+  }
+  out += "</p>\n";
   out += RenderCoverageSvg(report);
 
   AppendConflicts(report.conflicts, &out);

@@ -24,10 +24,6 @@ constexpr int kStripHeight = 58;
 constexpr int kStripTop = 6;
 constexpr int kStripBottom = 34;
 
-const char kVerifiedColour[] = "#1f77b4";
-const char kSingleColour[] = "#ff9f1c";
-const char kConflictColour[] = "#d62728";
-const char kNoneColour[] = "#dddddd";
 const char kFont[] = "font-family=\"DejaVu Sans, Arial, Helvetica, sans-serif\"";
 
 void Appendf(std::string* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -152,18 +148,29 @@ void AppendAxes(const YAxis& axis, std::string* out) {
           kSvgPlotLeft, kPlotTop, kSvgPlotRight - kSvgPlotLeft, kPlotBottom - kPlotTop);
 }
 
+// The marks of a state, in the order they are drawn: a dot, a square, a
+// cross.
 struct MarkStyle {
   PointState state;
-  const char* group;  // the group's presentation attributes
+  const char* colour;
+  const char* width;
+  const char* cap;
 };
 
 const MarkStyle kMarkStyles[] = {
-    {PointState::kVerified,
-     "fill=\"none\" stroke=\"#1f77b4\" stroke-width=\"3.5\" stroke-linecap=\"round\""},
-    {PointState::kSingle,
-     "fill=\"none\" stroke=\"#ff9f1c\" stroke-width=\"3.5\" stroke-linecap=\"square\""},
-    {PointState::kConflict, "fill=\"none\" stroke=\"#d62728\" stroke-width=\"2\" stroke-linecap=\"round\""},
+    {PointState::kVerified, kVerifiedColour, "3.5", "round"},
+    {PointState::kSingle, kSingleColour, "3.5", "square"},
+    {PointState::kConflict, kConflictColour, "2", "round"},
 };
+
+// Opens a group of marks of one state, its style as attributes; the group
+// of the plot's marks has the class "points STATE".
+void AppendMarkGroup(const MarkStyle& style, bool ofPoints, std::string* out) {
+  if (ofPoints) Appendf(out, "<g class=\"points %s\"", PointStateWord(style.state));
+  else *out += "<g";
+  Appendf(out, " fill=\"none\" stroke=\"%s\" stroke-width=\"%s\" stroke-linecap=\"%s\">\n", style.colour,
+          style.width, style.cap);
+}
 
 void AppendMark(PointState state, const char* cls, double x, double y, std::string* out) {
   if (state == PointState::kConflict) {
@@ -173,16 +180,25 @@ void AppendMark(PointState state, const char* cls, double x, double y, std::stri
   }
 }
 
+// The legend's marks are the plot's, drawn larger.
+void AppendLegendMark(PointState state, double x, double y, std::string* out) {
+  if (state == PointState::kConflict) {
+    Appendf(out, "<path class=\"legend-mark\" d=\"M%.2f %.2fm-5-5l10 10m0-10l-10 10\"/>\n", x, y);
+  } else {
+    Appendf(out, "<path class=\"legend-mark\" stroke-width=\"9\" d=\"M%.2f %.2fh0\"/>\n", x, y);
+  }
+}
+
 void AppendLegend(const int counts[3], std::string* out) {
   Appendf(out, "<g class=\"legend\" %s font-size=\"13\" fill=\"#222222\">\n", kFont);
   double x = kSvgPlotRight - 420;
   const int y = kPlotTop - 16;
   for (const MarkStyle& style : kMarkStyles) {
-    Appendf(out, "<g %s>", style.group);
-    AppendMark(style.state, "legend-mark", x, y - 4.5, out);
+    AppendMarkGroup(style, false, out);
+    AppendLegendMark(style.state, x, y - 4.5, out);
     *out += "</g>\n";
     int count = counts[static_cast<int>(style.state)];
-    Appendf(out, "<text x=\"%.2f\" y=\"%d\">%s (%d)</text>\n", x + 10, y, PointStateWord(style.state), count);
+    Appendf(out, "<text x=\"%.2f\" y=\"%d\">%s (%d)</text>\n", x + 12, y, PointStateWord(style.state), count);
     x += 140;
   }
   *out += "</g>\n";
@@ -224,7 +240,7 @@ std::string RenderDeviationSvg(const LedgerReport& report) {
   // Verified points below, single ones over them, conflicts on top.
   for (const MarkStyle& style : kMarkStyles) {
     std::string cls = std::string("point ") + PointStateWord(style.state);
-    Appendf(&out, "<g class=\"points %s\" %s>\n", PointStateWord(style.state), style.group);
+    AppendMarkGroup(style, true, &out);
     for (size_t i = 0; i < report.points.size(); ++i) {
       const ReportPoint& point = report.points[i];
       if (point.state != style.state || !readable[i]) continue;
@@ -295,7 +311,7 @@ std::string RenderCoverageSvg(const LedgerReport& report) {
   } kLayers[] = {
       {RunState::kVerified, "run verified", kVerifiedColour},
       {RunState::kSingle, "run single", kSingleColour},
-      {RunState::kNone, "run none", kNoneColour},
+      {RunState::kNone, "run none", kNoResultColour},
       {RunState::kConflict, "run conflict", kConflictColour},
   };
   std::vector<Run> runs = CoverageRuns(report);

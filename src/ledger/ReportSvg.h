@@ -8,6 +8,12 @@
 
 #include "ledger/ReportModel.h"
 
+// The colour of each state, in the plot, the strip and the page's legends.
+constexpr char kVerifiedColour[] = "#1f77b4";
+constexpr char kSingleColour[] = "#ff9f1c";
+constexpr char kConflictColour[] = "#d62728";
+constexpr char kNoResultColour[] = "#dddddd";
+
 constexpr int kSvgWidth = 960;
 constexpr int kSvgPlotLeft = 84;
 constexpr int kSvgPlotRight = 936;
