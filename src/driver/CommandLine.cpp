@@ -20,6 +20,7 @@ const char kExamples[] =
     "  brunsk --self-test --seed 1796771511         repeat a self-test with the seed it printed\n"
     "  brunsk --check-file Pix1000-1099.txt         check a returned result file\n"
     "  brunsk --check-file Pix1000-1099.txt --against Pix1050-1149.txt\n"
+    "  brunsk --check-file Pix1000-1099.txt --complete   every point of k = 1000..1099 is due\n"
     "\n"
     "An interrupted range continues at its first missing point when run again.\n"
     "Exit status: 0 done; 1 bad arguments, a declined confirmation or a failed\n"
@@ -118,6 +119,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   CLI::Option* against =
       app.add_option("--against", line.against, "compare the checked file with another one")->type_name("OTHER");
   against->needs(files);
+  app.add_flag("--complete", line.complete, "with --check-file: a file short of its range is not valid")
+      ->needs(files)
+      ->excludes(against);
   selfTest->excludes(start)->excludes(end)->excludes(files)->excludes(output);
   files->excludes(start)->excludes(end)->excludes(output);
 

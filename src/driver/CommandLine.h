@@ -26,6 +26,7 @@ struct CommandLine {
   int threads = 1;     // of each point's computation; DefaultThreads() unless --threads
   std::vector<std::string> files;
   std::string against;
+  bool complete = false;  // --complete: a checked file must hold every point of its range
   uint64_t seed = 0;  // of the self-test's random arguments, 0 for one from the clock
   int status = 0;
 };

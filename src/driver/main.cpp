@@ -22,6 +22,15 @@ int Run(int argc, char** argv) {
       return RunSelfTest(stdout, seams);
     }
     case CommandLine::kCheckFiles:
+      if (line.complete) {
+        int status = 0;
+        for (const std::string& path : line.files) {
+          CheckedFile file = CheckResultFile(path, true);
+          printf("%s: %s\n", path.c_str(), file.summary.c_str());
+          if (!file.valid) status = 1;
+        }
+        return status;
+      }
       if (line.against.empty()) return CheckResultFiles(line.files, stdout);
       {
         int status = 0;

@@ -121,6 +121,12 @@ TEST_F(MainTest, ExitStatusTellsTheOutcome) {
       {"--check-file Pix1000-1000.txt Pix1001-1001.txt", "", complete, 1, "",
        "Pix1000-1000.txt: 1 point, k=1000..1000, all valid\n"
        "Pix1001-1001.txt: cannot be read: No such file or directory\n"},
+      // --complete: a file short of its range is not valid.
+      {"--check-file Pix1000-1000.txt --complete", "", complete, 0, "",
+       "Pix1000-1000.txt: 1 point, k=1000..1000, all valid\n"},
+      {"--check-file Pix1000-1001.txt --complete", "",
+       [](const fs::path& d) { WriteFile(d / "Pix1000-1001.txt", "1000:2623557157654233:-0.05813:158\n"); }, 1, "",
+       "Pix1000-1001.txt: 1 point, k=1000..1000, all valid, 1 missing\n"},
       {"--start 1000 --end 1000 --yes", "", complete, 0, "", "Range complete: 1 point"},
       {"--start 1000 --end 1000 --yes", "", folder, 3,
        "ERROR, the result file Pix1000-1000.txt cannot be used: it is a directory\n", ""},
