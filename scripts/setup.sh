@@ -55,6 +55,9 @@ if [ ! -f /usr/include/gtest/gtest.h ]; then missing+=(libgtest-dev); fi
 if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the command line
 # B's prime count; its static archive goes into the BOINC application.
 if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi
+# brunsk-ledger: its database, and the SHA-256 of the files it records.
+if [ ! -f /usr/include/sqlite3.h ]; then missing+=(libsqlite3-dev); fi
+if [ ! -f /usr/include/openssl/evp.h ]; then missing+=(libssl-dev); fi
 [ -x /usr/bin/time ] || missing+=(time)  # the grid-point benchmark
 updated=0
 if [ ${#missing[@]} -gt 0 ]; then
