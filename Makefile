@@ -55,6 +55,15 @@ test-tsan: setup
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	@cd $(TSAN_BUILD) && ctest -R 'Threads' -LE long --output-on-failure
 
+# The ledger's report in a real browser, Debian's chromium headless: the
+# page and the plot of a sample report and of a small ledger's render, not
+# blank, with one mark per point (about a minute and a half).
+REPORT_BUILD ?= build-report
+.PHONY: test-report
+test-report:
+	@bash scripts/setup.sh --report
+	@BUILD=$(REPORT_BUILD) JOBS=$(JOBS) bash tests/ledger/report_browser_test.sh
+
 # The BOINC application and its tests (the one-point run of the long label:
 # cd $(BOINC_BUILD) && ctest -L boinc).
 test-boinc:

@@ -9,7 +9,8 @@
 # Debian's arm64 architecture, wine) and what make dist packs with; with
 # --boinc-arm64 (after --cross) the BOINC libraries of the arm64
 # architecture, which the aarch64 BOINC app version is linked with and
-# carries.
+# carries; with --report the browser the ledger's report is tested in
+# (make test-report), the fonts its page names and Python for the checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 boinc=0
@@ -47,6 +48,11 @@ if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
 fi
 if [ "${1:-}" = "--boinc-arm64" ]; then
   for package in libboinc-app7:arm64 libboinc7:arm64; do installed "$package" || missing+=("$package"); done
+fi
+if [ "${1:-}" = "--report" ]; then
+  command -v chromium >/dev/null 2>&1 || missing+=(chromium)
+  command -v python3 >/dev/null 2>&1 || missing+=(python3)
+  [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || missing+=(fonts-dejavu-core)
 fi
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)

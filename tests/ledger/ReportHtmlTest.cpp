@@ -105,14 +105,20 @@ TEST(ReportHtmlTest, EmptyLedgerGivesAWholePageWithoutTables) {
 
 // Writes the small report's page and plot into the folder named by
 // BRUNSK_REPORT_SAMPLE_DIR, for the test of the page in a browser
-// (tests/ledger/report_browser_test.sh); without it, nothing to do.
+// (tests/ledger/report_browser_test.sh), with the file "expected": the
+// number of points, then of verified, single and conflicting ones. Without
+// the variable, nothing to do.
 TEST(ReportHtmlTest, WritesTheSampleForTheBrowser) {
   const char* folder = std::getenv("BRUNSK_REPORT_SAMPLE_DIR");
   if (folder == nullptr) GTEST_SKIP() << "BRUNSK_REPORT_SAMPLE_DIR not set";
   LedgerReport report = SmallReport();
   std::ofstream(std::string(folder) + "/index.html", std::ios::binary) << RenderReportHtml(report);
   std::ofstream(std::string(folder) + "/deviation.svg", std::ios::binary) << RenderDeviationSvg(report);
-  std::ofstream(std::string(folder) + "/points", std::ios::binary) << report.points.size() << "\n";
+  int states[3] = {0, 0, 0};
+  for (const ReportPoint& point : report.points) ++states[static_cast<int>(point.state)];
+  std::ofstream expected(std::string(folder) + "/expected", std::ios::binary);
+  expected << report.points.size() << " " << states[0] << " " << states[1] << " " << states[2] << "\n";
+  ASSERT_TRUE(expected.good());
 }
 
 }  // namespace
