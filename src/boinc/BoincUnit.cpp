@@ -52,16 +52,16 @@ int BoincUnit::Run(const std::vector<std::string>& arguments) {
     fflush(log_);
     return kUnitNoRuntime;
   }
-  // From here on every line of the log and of the console is stamped.
+  // From here on every line of the log and of the console is stamped
+  // (where the system has the streams for it: StampedLog.h).
   FILE* given = log_;
-  FILE* console = stdout;
   FILE* stampedLog = OpenStampedLog(given);
-  FILE* stampedConsole = OpenStampedLog(console);
+  FILE* stampedConsole = OpenStampedLog(stdout);
   if (stampedLog != nullptr) log_ = stampedLog;
-  if (stampedConsole != nullptr) stdout = stampedConsole;
+  FILE* console = stampedConsole != nullptr ? ReplaceStandardOutput(stampedConsole) : nullptr;
   int status = RunStamped(arguments);
   if (stampedConsole != nullptr) {
-    stdout = console;
+    ReplaceStandardOutput(console);
     fclose(stampedConsole);
   }
   if (stampedLog != nullptr) fclose(stampedLog);

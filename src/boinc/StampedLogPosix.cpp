@@ -1,5 +1,6 @@
 // Built on the C library's custom streams (fopencookie), so that every
 // printf to the stream, from any layer, is stamped without knowing it.
+// Every system but Windows.
 #include "boinc/StampedLog.h"
 
 #include <unistd.h>
@@ -57,4 +58,10 @@ FILE* OpenStampedLog(FILE* target) {
   }
   setvbuf(stream, nullptr, _IOLBF, BUFSIZ);
   return stream;
+}
+
+FILE* ReplaceStandardOutput(FILE* stream) {
+  FILE* replaced = stdout;
+  stdout = stream;
+  return replaced;
 }
