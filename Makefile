@@ -11,7 +11,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
 .PHONY: all setup configure build run install test test-long test-asan test-tsan test-boinc boinc-app \
-        boinc-app-x86_64 boinc-app-aarch64 test-boinc-client test-boinc-aarch64 test-aarch64 test-windows dist bench clean
+        boinc-app-x86_64 boinc-app-aarch64 boinc-app-windows test-boinc-client test-boinc-aarch64 test-boinc-windows \
+        test-aarch64 test-windows dist bench clean
 
 all: build
 
@@ -74,7 +75,7 @@ test-boinc:
 
 # The app version folders, one per platform, each ready to copy to a
 # project's apps/brunsk/VERSION/PLATFORM/ (boinc/README.md).
-boinc-app: boinc-app-x86_64 boinc-app-aarch64
+boinc-app: boinc-app-x86_64 boinc-app-aarch64 boinc-app-windows
 
 # The licences of what an app version carries: Brunsk's own, the prime-sieve
 # library's (linked in), the BOINC libraries' (shipped) and the LGPL they
@@ -110,6 +111,37 @@ boinc-app-aarch64:
 	  --notice $(BOINC_AARCH64_BUILD)/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve \
 	  $(BOINC_LIB_NOTICES) \
 	  $(BOINC_AARCH64_BUILD)/brunsk_boinc $(BOINC_APP)/aarch64-unknown-linux-gnu $(ARM64_LIBS) /lib/aarch64-linux-gnu
+
+# The Windows x86-64 app version (BOINC's platform windows_x86_64): BOINC's
+# application library built with mingw-w64 from the pinned BOINC release
+# (boinc/build_boinc_windows.sh, about a minute, kept in the build folder),
+# and brunsk_boinc.exe linked statically with it and the pinned prime-sieve
+# release, so that it needs no DLL beyond Windows' own. It carries the
+# licences of both and the BOINC release's own LGPL 3 and GPL 3 texts.
+BOINC_WINDOWS_BUILD ?= build-boinc-windows
+boinc-app-windows:
+	@bash scripts/setup.sh --cross
+	@boinc=$$(bash boinc/build_boinc_windows.sh $(BOINC_WINDOWS_BUILD)) && \
+	cmake -S . -B $(BOINC_WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON "-DBOINC_INCLUDE_DIR=$$boinc/src/api;$$boinc/src/lib;$$boinc/src/win_build" \
+	  -DBOINC_API_LIBRARY=$$boinc/lib/libboinc_api.a -DBOINC_LIBRARY=$$boinc/lib/libboinc.a >/dev/null && \
+	cmake --build $(BOINC_WINDOWS_BUILD) -j $(JOBS) --target brunsk_boinc && \
+	bash boinc/make_app_version.sh --notice LICENSE LICENSE \
+	  --notice $(BOINC_WINDOWS_BUILD)/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve \
+	  --notice $$boinc/src/COPYING.LESSER COPYING.LGPL-3 --notice $$boinc/src/COPYING COPYING.GPL-3 \
+	  $(BOINC_WINDOWS_BUILD)/brunsk_boinc.exe $(BOINC_APP)/windows_x86_64
+
+# The Windows app version under wine, standalone (no client; about two
+# minutes: two points are computed), in a wine folder of its build's own
+# made as test-windows makes its own, with one wine server for the run.
+BOINC_WINE_ENV = WINEPREFIX=$(abspath $(BOINC_WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=
+test-boinc-windows: boinc-app-windows
+	@[ -f $(BOINC_WINDOWS_BUILD)/wine/system.reg ] || \
+	  { $(BOINC_WINE_ENV) timeout 300 wineboot -i >/dev/null 2>&1; $(BOINC_WINE_ENV) timeout 120 wineserver -w; }
+	@$(BOINC_WINE_ENV) wineserver -p
+	@$(BOINC_WINE_ENV) timeout 60 wine cmd /c exit >/dev/null 2>&1 </dev/null; \
+	  $(BOINC_WINE_ENV) bash boinc/test_app_windows.sh $(BOINC_APP)/windows_x86_64; \
+	  status=$$?; $(BOINC_WINE_ENV) wineserver -k 2>/dev/null; exit $$status
 
 # The aarch64 app version under qemu-aarch64: it starts, loads its BOINC
 # libraries from its own folder and refuses a bad unit (a whole point takes
@@ -158,4 +190,5 @@ bench: configure
 	@BUILD=$(BUILD) bash bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) $(BOINC_AARCH64_BUILD) build-release-x86_64 dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) $(BOINC_AARCH64_BUILD) \
+	  $(BOINC_WINDOWS_BUILD) build-release-x86_64 dist

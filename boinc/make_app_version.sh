@@ -12,9 +12,14 @@
 #     build-boinc/brunsk_boinc build-boinc/app/x86_64-pc-linux-gnu /usr/lib/x86_64-linux-gnu
 #
 # A cross-built program is laid out the same way, with the target's library
-# folder (readelf reads any architecture; nothing is run).
+# folder (readelf reads any architecture; nothing is run). A Windows program
+# (a PE file, read by mingw-w64's objdump) is linked statically and takes
+# no library folder: a DLL it needs beyond Windows' own is an error.
+#
+#   boinc/make_app_version.sh --notice LICENSE LICENSE build-boinc-windows/brunsk_boinc.exe \
+#     build-boinc/app/windows_x86_64
 set -euo pipefail
-usage() { echo "usage: $0 [--notice FILE NAME]... PROGRAM OUTDIR LIBDIR..." >&2; exit 1; }
+usage() { echo "usage: $0 [--notice FILE NAME]... PROGRAM OUTDIR LIBDIR... (no LIBDIR for a Windows program)" >&2; exit 1; }
 notices=()
 while [ "${1:-}" = "--notice" ]; do
   [ $# -ge 3 ] || usage
@@ -22,19 +27,28 @@ while [ "${1:-}" = "--notice" ]; do
   notices+=("$2" "$3")
   shift 3
 done
-[ $# -ge 3 ] || usage
+[ $# -ge 2 ] || usage
 program=$1 out=$2
 shift 2
 [ -f "$program" ] || { echo "$0: no program $program" >&2; exit 1; }
 
-# The libraries every Linux host has, as the client's own dependencies.
+# The libraries every Linux host has, as the client's own dependencies, and
+# the DLLs of Windows itself.
 is_system() {
-  case "$1" in
+  case "${1,,}" in
     libc.so.*|libm.so.*|libdl.so.*|librt.so.*|libpthread.so.*|ld-linux*|libstdc++.so.*|libgcc_s.so.*) return 0 ;;
+    kernel32.dll|msvcrt.dll|advapi32.dll|user32.dll|ws2_32.dll|shell32.dll|ntdll.dll|api-ms-win-*) return 0 ;;
   esac
   return 1
 }
-needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
+is_windows() { [ "$(head -c 2 "$1")" = "MZ" ]; }
+needed() {
+  if is_windows "$1"; then
+    x86_64-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ {print $3}'
+  else
+    readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'
+  fi
+}
 find_library() {
   local dir
   for dir in "${folders[@]}"; do
@@ -44,6 +58,7 @@ find_library() {
 }
 
 folders=("$@")
+if [ ${#folders[@]} -eq 0 ] && ! is_windows "$program"; then usage; fi
 rm -rf "$out"
 mkdir -p "$out"
 cp "$program" "$out/"
@@ -56,7 +71,7 @@ while [ ${#pending[@]} -gt 0 ]; do
   for name in $(needed "$file"); do
     is_system "$name" && continue
     [ -e "$out/$name" ] && continue
-    path=$(find_library "$name") || { echo "$0: $name, needed by $(basename "$file"), is not in ${folders[*]}" >&2; exit 1; }
+    path=$(find_library "$name") || { echo "$0: $name, needed by $(basename "$file"), is not in ${folders[*]:-any library folder}" >&2; exit 1; }
     cp -L "$path" "$out/$name"
     others+=("$name")
     pending+=("$out/$name")
