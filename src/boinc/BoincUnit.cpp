@@ -20,6 +20,7 @@
 #include "boinc/StampedLog.h"
 #include "driver/RangeDialogue.h"
 #include "driver/ResultFile.h"
+#include "results/ResultLine.h"
 #include "results/ResultScan.h"
 
 namespace {
@@ -214,7 +215,23 @@ void BoincUnit::CutTornLastLine() {
   ResultScan scan = ScanResults(text.substr(0, whole), settings_.start, settings_.end, true);
   // Only the last line may be torn: the lines before it must all be good,
   // and none may be the mark of a failed check.
-  if (scan.Valid() && !scan.checkFailed && file.CutTo(static_cast<int64_t>(whole))) {
+  if (!scan.Valid() || scan.checkFailed) return;
+  // A failed point's line and the mark after it go out in one write: torn
+  // inside the mark, it is the check that failed, never a line to compute
+  // again. The mark is completed, and the range loop then ends the unit as
+  // it ends one with a whole mark (a failed check, its reason in the log).
+  // Without a line before it no write of the unit left it: it stays, an
+  // error the range loop names.
+  const std::string mark = kCheckFailedLine;
+  const std::string torn = text.substr(whole);
+  if (mark.compare(0, torn.size(), torn) == 0) {
+    if (scan.points > 0 && file.Append(mark.substr(torn.size())).empty()) {
+      fprintf(log_, "The failure mark after k=%ld in %s was cut short (%zu bytes without an end of line): completed\n",
+              scan.nextIndex - 1, settings_.output.c_str(), torn.size());
+    }
+    return;
+  }
+  if (file.CutTo(static_cast<int64_t>(whole))) {
     fprintf(log_,
             "The last line of %s was cut short (%zu bytes without an end of line): removed, "
             "k=%ld is computed again\n",

@@ -6,8 +6,10 @@
 // synced inside a critical section, declared to the client as a checkpoint
 // once it is on disk, and a restarted unit continues at the first missing
 // index. A last line cut short (a power cut in the middle of its write) is
-// cut off and its point computed again. The log's lines are time stamped,
-// and the times of the console lines leave out the time spent suspended.
+// cut off and its point computed again; the mark of a failed check cut
+// short is completed, and the unit ends as for a failed check. The log's
+// lines are time stamped, and the times of the console lines leave out the
+// time spent suspended.
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -265,6 +265,42 @@ TEST_F(BoincUnitTest, TornLastLineIsCutOffAndItsPointComputedAgain) {
   }
 }
 
+// A failed point's line and its mark go out in one write; a power cut
+// inside it can leave the line whole and the mark cut short. The check
+// failed: the unit completes the mark and ends with status 2, never keeping
+// the line as a good one. The first output is the one the fuzz target
+// found (fuzz/corpus/BoincUnitFuzz/torn-mark-found).
+TEST_F(BoincUnitTest, TornFailureMarkIsCompletedAndTheUnitEndsAsAFailedCheck) {
+  WriteTextFile(boinc_.folder + "/in", "1000 1003\n");
+  const std::string lines =
+      "1000:2700000000000000:558449.72267:552\n"
+      "1001:2702500000000000:557776.90977:902\n";
+  const std::string out = boinc_.folder + "/out";
+  for (const std::string torn : {"Last computation : Ch", "Last computation", "L", "Last computation : Check KO"}) {
+    SCOPED_TRACE(torn);
+    WriteTextFile(out, lines + torn);
+    FreshRuntime();
+    gCalls.clear();
+    EXPECT_EQ(2, Run());
+    EXPECT_TRUE(gCalls.empty());
+    EXPECT_EQ(lines + "Last computation : Check KO\n", ReadTextFile(out));
+    EXPECT_EQ(std::vector<int>{2}, boinc_.finishes);
+    EXPECT_NE(std::string::npos, log_.find("The failure mark after k=1001 in " + out + " was cut short (" +
+                                           std::to_string(torn.size()) + " bytes without an end of line): completed\n"))
+        << log_;
+    EXPECT_NE(std::string::npos,
+              log_.find("ERROR, " + out + " line 3: the last computation failed its check (Last computation : Check KO)"))
+        << log_;
+    EXPECT_EQ(std::string::npos, log_.find("computed again")) << log_;
+
+    // Run again: the same failed check, the file as it is.
+    FreshRuntime();
+    EXPECT_EQ(2, Run());
+    EXPECT_TRUE(gCalls.empty());
+    EXPECT_EQ(lines + "Last computation : Check KO\n", ReadTextFile(out));
+  }
+}
+
 TEST_F(BoincUnitTest, EachBadInputOrOutcomeHasItsStatusAndMessage) {
   struct Case {
     const char* input;  // nullptr: no input file
