@@ -299,6 +299,16 @@ TEST_F(BoincUnitTest, TornFailureMarkIsCompletedAndTheUnitEndsAsAFailedCheck) {
     EXPECT_TRUE(gCalls.empty());
     EXPECT_EQ(lines + "Last computation : Check KO\n", ReadTextFile(out));
   }
+
+  // With no line before it, no write of the unit's left it: an error, the
+  // file as it was.
+  WriteTextFile(out, "Last comp");
+  FreshRuntime();
+  gCalls.clear();
+  EXPECT_EQ(2, Run());
+  EXPECT_TRUE(gCalls.empty());
+  EXPECT_EQ("Last comp", ReadTextFile(out));
+  EXPECT_NE(std::string::npos, log_.find("ERROR, " + out + " line 1: line cut short (no newline)")) << log_;
 }
 
 TEST_F(BoincUnitTest, EachBadInputOrOutcomeHasItsStatusAndMessage) {
