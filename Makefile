@@ -32,8 +32,9 @@ run: configure
 	  || { cat $(BUILD)/build-run.log; exit 1; }
 	@$(BUILD)/brunsk
 
+# The client and the coordinator's ledger, each with its man page.
 install: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brunsk > $(BUILD)/build-install.log 2>&1 \
+	@cmake --build $(BUILD) -j $(JOBS) --target brunsk brunsk-ledger > $(BUILD)/build-install.log 2>&1 \
 	  || { cat $(BUILD)/build-install.log; exit 1; }
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
