@@ -89,6 +89,7 @@ void OpenLedgerSchema(SqliteDatabase& db) {
   db.Execute("PRAGMA journal_mode = WAL");
   db.Execute("PRAGMA synchronous = FULL");
   db.Execute("PRAGMA foreign_keys = ON");
+  db.KeepJournalFile();
   if (version < LedgerSchemaVersion()) {
     SqliteTransaction transaction(db, SqliteTransaction::Kind::kWrite);
     // Another command may have migrated it while this one waited.

@@ -1,5 +1,6 @@
 #include "ledger/LedgerText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/Messages.h"
@@ -56,18 +57,29 @@ std::string RenderStatusText(const LedgerStatus& status) {
   text += "\nCoverage, one mark per 200 points (# verified, + all with a result, : some, . none, ! a conflict):\n";
   text += "  1000 |" + CoverageBar(status.coverage, kPointsPerMark) + "| 10000\n";
   text += "\n";
-  if (status.volunteers.empty()) {
-    text += "No volunteer has sent a result yet.\n";
-    return text;
-  }
+  // Those who only hold reservations are counted, not listed: the screen
+  // stays one screen with a hundred volunteers.
+  std::vector<const VolunteerTally*> senders;
   size_t width = 9;
-  for (const VolunteerTally& v : status.volunteers) width = std::max(width, Characters(v.name));
-  text += PadRight("Volunteer", width) + "    sent  verified  wrong  failed\n";
   for (const VolunteerTally& v : status.volunteers) {
-    text += PadRight(v.name, width) +
-            msg::Printf("  %6lld  %8lld  %5lld  %6lld\n", static_cast<long long>(v.sent),
-                        static_cast<long long>(v.verified), static_cast<long long>(v.wrong),
-                        static_cast<long long>(v.failedChecks));
+    if (v.sent == 0 && v.failedChecks == 0) continue;
+    senders.push_back(&v);
+    width = std::max(width, Characters(v.name));
+  }
+  if (!senders.empty()) {
+    text += PadRight("Volunteer", width) + "    sent  verified  wrong  failed\n";
+    for (const VolunteerTally* v : senders) {
+      text += PadRight(v->name, width) +
+              msg::Printf("  %6lld  %8lld  %5lld  %6lld\n", static_cast<long long>(v->sent),
+                          static_cast<long long>(v->verified), static_cast<long long>(v->wrong),
+                          static_cast<long long>(v->failedChecks));
+    }
+  }
+  const size_t silent = status.volunteers.size() - senders.size();
+  if (senders.empty()) text += "No volunteer has sent a result yet.\n";
+  if (silent > 0) {
+    text += msg::Printf("%zu %s sent nothing yet.\n", silent,
+                        silent == 1 ? "volunteer with a reservation has" : "volunteers with reservations have");
   }
   return text;
 }

@@ -88,6 +88,12 @@ int64_t SqliteDatabase::QueryInteger(const char* sql) {
   return statement.Step() ? statement.Integer(0) : 0;
 }
 
+void SqliteDatabase::KeepJournalFile() {
+  int keep = 1;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+  Execute("PRAGMA journal_size_limit = 0");
+}
+
 int64_t SqliteDatabase::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 
 SqliteStatement::SqliteStatement(SqliteDatabase& db, const char* sql) : db_(db) {
