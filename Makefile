@@ -57,6 +57,21 @@ test-tsan: setup
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	@cd $(TSAN_BUILD) && ctest -R 'Threads' -LE long --output-on-failure
 
+# Every parser of outside input under libFuzzer, with the address and
+# undefined-behaviour sanitizers (fuzz/): each target is built with clang and
+# run for FUZZ_SECONDS over a scratch copy of its seeds; the input that
+# breaks one is kept in $(FUZZ_BUILD)/crashes/TARGET/, which the failure
+# names. One target longer: make fuzz FUZZ_TARGETS=ResultScanFuzz FUZZ_SECONDS=600
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+.PHONY: fuzz
+fuzz:
+	@bash scripts/setup.sh --fuzz
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_TARGETS="$(FUZZ_TARGETS)" bash fuzz/run.sh
+
 # The ledger's report in a real browser, Debian's chromium headless: the
 # page and the plot of a sample report and of a small ledger's render, not
 # blank, with one mark per point (about a minute and a half).
@@ -192,4 +207,4 @@ bench: configure
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) $(BOINC_AARCH64_BUILD) \
-	  $(BOINC_WINDOWS_BUILD) build-release-x86_64 dist
+	  $(BOINC_WINDOWS_BUILD) $(FUZZ_BUILD) build-release-x86_64 dist

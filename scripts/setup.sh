@@ -49,6 +49,12 @@ fi
 if [ "${1:-}" = "--boinc-arm64" ]; then
   for package in libboinc-app7:arm64 libboinc7:arm64; do installed "$package" || missing+=("$package"); done
 fi
+# With --fuzz, what make fuzz builds the fuzz targets with: clang, its
+# sanitizer runtimes and libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then
+  command -v clang++ >/dev/null 2>&1 || missing+=(clang)
+  [ -f /usr/lib/llvm-14/lib/libFuzzer.a ] || missing+=(libfuzzer-14-dev)
+fi
 if [ "${1:-}" = "--report" ]; then
   command -v chromium >/dev/null 2>&1 || missing+=(chromium)
   command -v python3 >/dev/null 2>&1 || missing+=(python3)
