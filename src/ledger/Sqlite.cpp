@@ -18,15 +18,15 @@ std::string Describe(int code, const std::string& detail) {
       return "another command has held the ledger for more than 10 seconds; nothing was changed, "
              "try again when it is done";
     case SQLITE_FULL:
-      return "the disk is full; nothing of this command was recorded, and nothing recorded before "
-             "is lost";
+      return "the disk is full; the change under way was not recorded, and nothing recorded "
+             "before it is lost";
     case SQLITE_READONLY:
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
       return "cannot be written (the ledger and its folder must be writable: SQLite keeps its "
              "journal beside the file): " + detail;
     case SQLITE_IOERR:
-      return "input/output error (" + detail + "); nothing of this command was recorded";
+      return "input/output error (" + detail + "); the change under way was not recorded";
     case SQLITE_NOTADB:
       return "not a ledger: the file is not an SQLite database";
     case SQLITE_CORRUPT:
