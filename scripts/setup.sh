@@ -9,8 +9,13 @@
 # Debian's arm64 architecture, wine) and what make dist packs with; with
 # --boinc-arm64 (after --cross) the BOINC libraries of the arm64
 # architecture, which the aarch64 BOINC app version is linked with and
-# carries; with --report the browser the ledger's report is tested in
-# (make test-report), the fonts its page names and Python for the checks.
+# carries; with --boinc-server what builds the BOINC server from its source
+# and runs the project (make boinc-server): MariaDB, Apache with PHP, PHP's
+# command line with its MySQL and XML modules, Python with its MySQL module.
+# Their services are not started by the installation (the project runs its
+# own instances of them); with --report the browser the ledger's report is
+# tested in (make test-report), the fonts its page names and Python for the
+# checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 boinc=0
@@ -45,6 +50,24 @@ if [ "${1:-}" = "--cross" ] || [ "${BRUNSK_CROSS:-0}" = "1" ]; then
   # The ledger's database and digest libraries of the arm64 architecture:
   # their static archives go into the aarch64 brunsk-ledger of make dist.
   for package in libsqlite3-dev:arm64 libssl-dev:arm64; do installed "$package" || missing+=("$package"); done
+fi
+if [ "${1:-}" = "--boinc-server" ]; then
+  # nlohmann-json3-dev and libzip-dev are needed by the server's build
+  # although its configure does not ask for the second; python-is-python3
+  # gives the project's tools their "python"; php-xml serves xadd and
+  # update_versions.
+  for package in autoconf automake libtool pkg-config m4 make g++ libmariadb-dev-compat libssl-dev \
+                 libcurl4-openssl-dev zlib1g-dev libzip-dev nlohmann-json3-dev \
+                 mariadb-server apache2 libapache2-mod-php php-cli php-mysql php-xml \
+                 python3 python-is-python3 python3-mysqldb curl; do
+    installed "$package" || missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ] && [ ! -e /usr/sbin/policy-rc.d ]; then
+    # Debian's way to keep an installation from starting services.
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
+    $SUDO chmod 755 /usr/sbin/policy-rc.d
+    trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
+  fi
 fi
 if [ "${1:-}" = "--boinc-arm64" ]; then
   for package in libboinc-app7:arm64 libboinc7:arm64; do installed "$package" || missing+=("$package"); done
