@@ -19,10 +19,10 @@ constexpr int kSvgPlotLeft = 84;
 constexpr int kSvgPlotRight = 936;
 
 // The standalone SVG document of the plot. One mark per point of the
-// report whose deviation reads as a number (every line the ledger records),
-// a path whose class tells its state: "point verified" (a round dot),
-// "point single" (a square), "point conflict" (a cross, drawn on top). A
-// grid point with no result has no mark and nothing joins the marks, so
+// report whose deviation reads as a number within +-10^6 (that of every
+// line the ledger records), a path whose class tells its state: "point
+// verified" (a round dot), "point single" (a square), "point conflict" (a
+// cross, drawn on top). A grid point with no result has no mark and nothing joins the marks, so
 // that missing stretches show as gaps. The y axis spans the deviations
 // with a margin, its ticks at round values (0.2, 0.05, ...); x is labelled
 // 1·10^17 .. 10^18. Coordinates are written with two decimals: the same

@@ -165,7 +165,8 @@ TEST(ReportSvgTest, EmptyReportIsAWholePlotWithAxesAndLegend) {
 TEST(ReportSvgTest, APointWhoseDeviationIsNotANumberHasNoMark) {
   LedgerReport report;
   report.points = {Point(1000, "-0.05813", PointState::kVerified), Point(1001, "", PointState::kSingle),
-                   Point(1002, "x", PointState::kSingle), Point(1003, "nan", PointState::kConflict)};
+                   Point(1002, "x", PointState::kSingle), Point(1003, "nan", PointState::kConflict),
+                   Point(1004, "1e300", PointState::kSingle)};
   std::vector<Mark> marks = Marks(RenderDeviationSvg(report));
   ASSERT_EQ(1u, marks.size());
   EXPECT_EQ("verified", marks[0].state);
