@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Windows app version under wine, in the BOINC runtime's standalone mode
 # (no client: the runtime finds no init data file in the folder): the
-# program needs no DLL beyond Windows' own, refuses a bad unit with status 1
-# and the reason in stderr.txt, computes a unit of k = 1000 to its exact
-# line with status 0, and cuts back a torn last line of its output and
-# computes that point again. Ends with an "N passed, N failed" line.
+# program needs no DLL beyond Windows' own (and the layout refuses one that
+# does), refuses a bad unit with status 1 and the reason in stderr.txt,
+# computes a unit of k = 1000 to its exact line with status 0, and cuts
+# back a torn last line of its output and computes that point again. Ends
+# with an "N passed, N failed" line.
 #
 #   boinc/test_app_windows.sh APP_VERSION_FOLDER
 #
@@ -45,6 +46,15 @@ check "the version names the program as its main program" \
 for notice in LICENSE COPYING.primesieve COPYING.LGPL-3 COPYING.GPL-3; do
   check "the app version carries $notice" [ -s "$app/$notice" ]
 done
+# The layout refuses a program built without -static, which needs the C++
+# runtime's DLLs.
+here=$(cd "$(dirname "$0")" && pwd)
+printf '#include <string>\nint main(int argc, char**) { return static_cast<int>(std::to_string(argc).size()); }\n' |
+  x86_64-w64-mingw32-g++-posix -x c++ - -o "$units/dynamic.exe"
+bash "$here/make_app_version.sh" "$units/dynamic.exe" "$units/dynamic" > "$units/layout.txt" 2>&1
+status=$?
+check "the layout refuses a program that needs the C++ runtime's DLLs (status $status)" [ "$status" != 0 ]
+check "it names the DLL" grep -q "libgcc_s_seh-1.dll, needed by dynamic.exe, is not in any library folder" "$units/layout.txt"
 
 # A bad unit, its input behind a soft-link file as the client lays out a
 # slot: refused at once.
