@@ -172,7 +172,8 @@ std::string RenderReportHtml(const LedgerReport& report) {
   for (const auto& state : kStateColours) {
     out += std::string("<span><i style=\"background:") + state.colour + "\"></i>" + state.label + "</span>";
   }
-  out += "</p>\n";
+  out += std::string("<span><i style=\"background:") + kReservedColour +
+         ";height:5px;vertical-align:2px\"></i>reserved (below the strip)</span></p>\n";
   out += RenderCoverageSvg(report);
 
   AppendConflicts(report.conflicts, &out);

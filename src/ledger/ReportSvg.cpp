@@ -20,9 +20,11 @@ namespace {
 constexpr int kPlotHeight = 500;
 constexpr int kPlotTop = 64;
 constexpr int kPlotBottom = 424;
-constexpr int kStripHeight = 58;
+constexpr int kStripHeight = 64;
 constexpr int kStripTop = 6;
 constexpr int kStripBottom = 34;
+constexpr int kReservedTop = 36;  // the lane of the live reservations
+constexpr int kReservedBottom = 41;
 
 const char kFont[] = "font-family=\"DejaVu Sans, Arial, Helvetica, sans-serif\"";
 
@@ -347,12 +349,24 @@ std::string RenderCoverageSvg(const LedgerReport& report) {
           left, kStripTop, right - left, kStripBottom - kStripTop);
   out += "<g stroke=\"#333333\">\n";
   for (int m = 1; m <= 10; ++m) {
-    Appendf(&out, "<path d=\"M%.2f %dv5\"/>\n", XOfIndex(1000.0 * m), kStripBottom);
+    Appendf(&out, "<path d=\"M%.2f %dv%d\"/>\n", XOfIndex(1000.0 * m), kStripBottom,
+            kReservedBottom + 3 - kStripBottom);
+  }
+  out += "</g>\n";
+  // The live reservations in a lane below, over the ticks, each at least a
+  // pixel wide.
+  Appendf(&out, "<g fill=\"%s\">\n", kReservedColour);
+  for (const ReportReservation& reservation : report.reservations) {
+    double x0 = std::fmax(left, XOfIndex(reservation.start - 0.5));
+    double x1 = std::fmin(right, XOfIndex(reservation.end + 0.5));
+    if (x1 - x0 < 1) x1 = x0 + 1;
+    Appendf(&out, "<rect class=\"reserved\" x=\"%.2f\" y=\"%d\" width=\"%.2f\" height=\"%d\"/>\n", x0,
+            kReservedTop, x1 - x0, kReservedBottom - kReservedTop);
   }
   out += "</g>\n";
   Appendf(&out, "<g %s font-size=\"12\" fill=\"#222222\" text-anchor=\"middle\">\n", kFont);
   for (int m = 1; m <= 10; ++m) {
-    Appendf(&out, "<text x=\"%.2f\" y=\"%d\">%d</text>\n", XOfIndex(1000.0 * m), kStripBottom + 19,
+    Appendf(&out, "<text x=\"%.2f\" y=\"%d\">%d</text>\n", XOfIndex(1000.0 * m), kReservedBottom + 18,
             1000 * m);
   }
   out += "</g>\n</svg>\n";

@@ -13,6 +13,7 @@ constexpr char kVerifiedColour[] = "#1f77b4";
 constexpr char kSingleColour[] = "#ff9f1c";
 constexpr char kConflictColour[] = "#d62728";
 constexpr char kNoResultColour[] = "#dddddd";
+constexpr char kReservedColour[] = "#555555";  // a live reservation, in the strip
 
 constexpr int kSvgWidth = 960;
 constexpr int kSvgPlotLeft = 84;
@@ -32,7 +33,9 @@ std::string RenderDeviationSvg(const LedgerReport& report);
 // The coverage of the 9001 grid points as a strip, without an XML
 // declaration (it is placed inside the page): one rect per run of
 // consecutive points in the same state, class "run verified", "run single",
-// "run conflict" or "run none" (no result), ticks at every thousand k. A
-// run narrower than a pixel is drawn one pixel wide, conflicts and missing
-// points over the others, so that a lone one stays visible.
+// "run conflict" or "run none" (no result), and under it, in a lane of its
+// own, one rect of class "reserved" per live reservation; ticks at every
+// thousand k. A run narrower than a pixel is drawn one pixel wide,
+// conflicts and missing points over the others, so that a lone one stays
+// visible.
 std::string RenderCoverageSvg(const LedgerReport& report);

@@ -63,7 +63,7 @@ size_t Occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
-double XOf(int64_t k) { return kSvgPlotLeft + (k - 1000) * (kSvgPlotRight - kSvgPlotLeft) / 9000.0; }
+double XOf(double k) { return kSvgPlotLeft + (k - 1000) * (kSvgPlotRight - kSvgPlotLeft) / 9000.0; }
 
 TEST(ReportSvgTest, OneMarkPerPointInItsStateAndPlaceAndNothingWhereThereIsNoResult) {
   LedgerReport report = FullGridWithGaps();
@@ -202,6 +202,20 @@ TEST(ReportSvgTest, CoverageStripMergesRunsOfOneState) {
   std::smatch width;
   ASSERT_TRUE(std::regex_search(svg, width, std::regex("class=\"run conflict\" x=\"[0-9.]+\" y=\"[0-9]+\" width=\"([0-9.]+)\"")));
   EXPECT_EQ("1.00", width[1].str());
+  EXPECT_EQ(0u, Occurrences(svg, "class=\"reserved\""));
+
+  // A live reservation is drawn over its range, in its own lane.
+  some.reservations.push_back({4, "carol", 2000, 2999, "2027-01-01"});
+  some.reservations.push_back({5, "dave", 10000, 10000, "2027-01-01"});
+  std::string reserved = RenderCoverageSvg(some);
+  char expected[160];
+  std::snprintf(expected, sizeof expected, "class=\"reserved\" x=\"%.2f\" y=\"36\" width=\"%.2f\"",
+                XOf(1999.5), XOf(2999.5) - XOf(1999.5));
+  EXPECT_NE(std::string::npos, reserved.find(expected)) << expected;
+  std::snprintf(expected, sizeof expected, "class=\"reserved\" x=\"%.2f\" y=\"36\" width=\"1.00\"",
+                XOf(9999.5));
+  EXPECT_NE(std::string::npos, reserved.find(expected)) << expected;
+
   char lone[64];
   std::snprintf(lone, sizeof lone, "class=\"run none\" x=\"%.2f\" y=\"6\" width=\"1.00\"", XOf(5003) - 0.5);
   EXPECT_NE(std::string::npos, svg.find(lone)) << lone;
