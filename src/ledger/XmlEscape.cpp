@@ -1,7 +1,7 @@
 #include "ledger/XmlEscape.h"
 // The apostrophe is written &#39;, which HTML and XML both read (&apos; is
-// XML's alone), so that one escape serves the page and the plot; names are
-// escaped in attributes too, where a quote would end the value.
+// XML's alone), so that one escape serves the page and the plot, in text
+// and inside a quoted attribute alike.
 
 void AppendXmlEscaped(const std::string& text, std::string* out) {
   for (char c : text) {
