@@ -3,27 +3,42 @@
 # aarch64 and Windows x86-64, each in one folder with the README, the man
 # page (and a plain-text copy of it with CRLF line ends for Windows), the
 # licences (Brunsk's LICENSE, the prime-sieve library's COPYING.primesieve)
-# and nothing else, then SHA256SUMS. Each program is checked to be
-# self-contained: the Linux ones need the C library alone, brunsk.exe no DLL
-# beyond Windows' own. BRUNSK_PRIMESIEVE_TARBALL=FILE names the offline copy
-# of the prime-sieve release when it is not at ../shared/vendor/.
+# and nothing else, then SHA256SUMS. The Linux archives also carry the
+# coordinator's brunsk-ledger, its man page and the licence of OpenSSL
+# (COPYING.openssl), whose digest it links; SQLite, which it links too, is in
+# the public domain. Each program is checked to be self-contained: the Linux
+# ones need the C library alone, brunsk.exe no DLL beyond Windows' own.
+# BRUNSK_PRIMESIEVE_TARBALL=FILE names the offline copy of the prime-sieve
+# release when it is not at ../shared/vendor/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
 DIST=${DIST:-dist}
 
-build() {  # folder, cmake arguments...
-  local folder=$1
-  shift
+build() {  # folder, targets, cmake arguments...
+  local folder=$1 targets=$2
+  shift 2
   cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=Release -DBRUNSK_RELEASE=ON \
     ${BRUNSK_PRIMESIEVE_TARBALL:+-DBRUNSK_PRIMESIEVE_TARBALL="$BRUNSK_PRIMESIEVE_TARBALL"} "$@" >/dev/null
-  cmake --build "$folder" -j "$JOBS" --target brunsk >"$folder/build-dist.log" 2>&1 ||
+  cmake --build "$folder" -j "$JOBS" --target $targets >"$folder/build-dist.log" 2>&1 ||
     { cat "$folder/build-dist.log"; exit 1; }
 }
 
-build build-release-x86_64
-build build-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
-build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
+# The ledger links the static archives of SQLite and of OpenSSL's libcrypto
+# (Debian's, of the target's architecture: scripts/setup.sh --cross installs
+# the arm64 ones), named here so that no shared library is picked; the
+# headers are in /usr/include, and the arm64 configuration header of
+# OpenSSL in /usr/include/aarch64-linux-gnu, which the cross compiler reads.
+ledger_libraries() {  # the multiarch folder of the libraries
+  echo -DSQLite3_INCLUDE_DIR=/usr/include -DSQLite3_LIBRARY="$1/libsqlite3.a" \
+    -DOPENSSL_USE_STATIC_LIBS=TRUE -DOPENSSL_INCLUDE_DIR=/usr/include \
+    -DOPENSSL_CRYPTO_LIBRARY="$1/libcrypto.a" -DOPENSSL_SSL_LIBRARY="$1/libssl.a"
+}
+
+build build-release-x86_64 "brunsk brunsk-ledger" $(ledger_libraries /usr/lib/x86_64-linux-gnu)
+build build-aarch64 "brunsk brunsk-ledger" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+  $(ledger_libraries /usr/lib/aarch64-linux-gnu)
+build build-windows brunsk -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
 
 VERSION=$(build-release-x86_64/brunsk --version | awk 'NR == 1 {print $2}')
 [ -n "$VERSION" ] || { echo "dist: no version from brunsk --version" >&2; exit 1; }
@@ -55,6 +70,8 @@ windows_check() {  # program
 }
 glibc_x86_64=$(linux_check objdump build-release-x86_64/brunsk)
 glibc_aarch64=$(linux_check aarch64-linux-gnu-objdump build-aarch64/brunsk)
+linux_check objdump build-release-x86_64/brunsk-ledger >/dev/null
+linux_check aarch64-linux-gnu-objdump build-aarch64/brunsk-ledger >/dev/null
 dlls=$(windows_check build-windows/brunsk.exe)
 fused=$(aarch64-linux-gnu-objdump -d build-aarch64/brunsk | grep -cE '\b(fmadd|fmsub|fnmadd|fnmsub)\b' || true)
 if [ "$fused" != "0" ]; then
@@ -63,6 +80,12 @@ if [ "$fused" != "0" ]; then
 fi
 
 copying=$(ls build-release-x86_64/primesieve-build/src/primesieve_pinned/COPYING)
+# OpenSSL 3 is under the Apache License 2.0: its notices (Debian's copyright
+# file of the library) followed by the licence's text.
+openssl_copying=(/usr/share/doc/libssl3/copyright /usr/share/common-licenses/Apache-2.0)
+for text in "${openssl_copying[@]}"; do
+  [ -f "$text" ] || { echo "dist: $text is missing (bash scripts/setup.sh)" >&2; exit 1; }
+done
 [ -f LICENSE ] || { echo "dist: the repository has no LICENSE file" >&2; exit 1; }
 
 stage=$(mktemp -d)
@@ -80,8 +103,14 @@ rm -f "$DIST"/brunsk-*.tar.gz "$DIST"/brunsk-*.zip "$DIST"/SHA256SUMS
 
 for arch in x86_64 aarch64; do
   name=brunsk-$VERSION-linux-$arch
-  if [ $arch = x86_64 ]; then fill "$stage/$name" build-release-x86_64/brunsk strip
-  else fill "$stage/$name" build-aarch64/brunsk aarch64-linux-gnu-strip; fi
+  if [ $arch = x86_64 ]; then folder=build-release-x86_64 strip=strip
+  else folder=build-aarch64 strip=aarch64-linux-gnu-strip; fi
+  fill "$stage/$name" "$folder/brunsk" "$strip"
+  # The coordinator's ledger, with its man page and OpenSSL's licence.
+  cp "$folder/brunsk-ledger" "$stage/$name/"
+  "$strip" "$stage/$name/brunsk-ledger"
+  cp doc/brunsk-ledger.1 "$stage/$name/"
+  { cat "${openssl_copying[0]}"; echo; cat "${openssl_copying[1]}"; } >"$stage/$name/COPYING.openssl"
   tar -C "$stage" --owner=0 --group=0 --numeric-owner --sort=name -czf "$DIST/$name.tar.gz" "$name"
 done
 
@@ -104,6 +133,13 @@ for archive in "$DIST"/brunsk-"$VERSION"-*.tar.gz "$DIST"/brunsk-"$VERSION"-*.zi
   esac
   for notice in LICENSE COPYING.primesieve; do
     grep -qx "[^/]*/$notice" <<<"$listing" || { echo "dist: $archive lacks $notice" >&2; exit 1; }
+  done
+done
+# The Linux archives carry the ledger, its man page and OpenSSL's licence.
+for archive in "$DIST"/brunsk-"$VERSION"-linux-*.tar.gz; do
+  listing=$(tar -tzf "$archive")
+  for file in brunsk-ledger brunsk-ledger.1 COPYING.openssl; do
+    grep -qx "[^/]*/$file" <<<"$listing" || { echo "dist: $archive lacks $file" >&2; exit 1; }
   done
 done
 
