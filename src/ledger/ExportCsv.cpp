@@ -1,5 +1,9 @@
 #include "ledger/ExportCsv.h"
 
+// Only the volunteers' names can hold a comma or a quote (numbers and state
+// words cannot, and names hold no line break); a field is quoted only when
+// it must be, so that a plain export reads as plain text.
+
 namespace {
 
 std::string Field(const std::string& text) {

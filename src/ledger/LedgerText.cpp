@@ -5,6 +5,10 @@
 
 #include "base/Messages.h"
 
+// The screens are for a terminal 80 columns wide: the coverage bar has one
+// mark per 200 points (46 marks), and the table of volunteers is as wide
+// as the longest name, counted in characters, not bytes.
+
 namespace {
 
 constexpr size_t kPointsPerMark = 200;

@@ -6,6 +6,10 @@
 #include "ledger/LedgerRules.h"
 #include "results/CheckFile.h"
 
+// Each view walks the grid once; a volunteer's counts are kept per point
+// (a volunteer who sent a point twice counts once), so that "sent" is the
+// points a volunteer covered, not the lines received.
+
 namespace {
 
 // The points each reservation has received a line for.
