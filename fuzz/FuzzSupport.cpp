@@ -30,8 +30,12 @@ void RemoveScratch() {
 
 const std::string& ScratchFolder() {
   if (!gScratch.empty()) return gScratch;
+  // Inside the folder fuzz/run.sh makes for the run, which it removes even
+  // when a target has stopped on a fault.
+  const char* given = getenv("BRUNSK_FUZZ_SCRATCH");
   struct stat info;
-  std::string pattern = stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0
+  std::string pattern = given != nullptr && given[0] != '\0' ? std::string(given) + "/target-XXXXXX"
+                        : stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0
                             ? "/dev/shm/brunsk-fuzz-XXXXXX"
                             : "/tmp/brunsk-fuzz-XXXXXX";
   if (mkdtemp(&pattern[0]) == nullptr) FuzzFailed("mkdtemp", "no scratch folder: " + pattern);

@@ -17,8 +17,9 @@
     if (!(condition)) FuzzFailed(#condition, (detail));  \
   } while (0)
 
-// A folder of this process's own, made on first use (in /dev/shm when there
-// is one, so that the result file's syncs cost nothing) and removed at exit.
+// A folder of this process's own, made on first use (in $BRUNSK_FUZZ_SCRATCH
+// when set, else in /dev/shm when there is one, so that the result file's
+// syncs cost nothing) and removed at a normal exit.
 const std::string& ScratchFolder();
 
 // Writes text as the whole file at path (false when it cannot); reads a

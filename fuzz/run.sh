@@ -11,9 +11,19 @@ build=${FUZZ_BUILD:-build-fuzz}
 case $build in /*) ;; *) build=$PWD/$build ;; esac
 seconds=${FUZZ_SECONDS:-60}
 targets=${FUZZ_TARGETS:-$(cd fuzz && ls *Fuzz.cpp | sed 's/\.cpp$//')}
+# The files the targets write go to a folder in memory (their result files
+# are synced on every line), removed at the end whatever happened.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  BRUNSK_FUZZ_SCRATCH=$(mktemp -d /dev/shm/brunsk-fuzz-XXXXXX)
+else
+  BRUNSK_FUZZ_SCRATCH=$(mktemp -d)
+fi
+export BRUNSK_FUZZ_SCRATCH
+trap 'rm -rf "$BRUNSK_FUZZ_SCRATCH"' EXIT
 for target in $targets; do
   case $target in
-    ResultLineFuzz | ResultScanFuzz | CompareFilesFuzz | BoincUnitFuzz) dictionary=$PWD/fuzz/ResultLine.dict ;;
+    ResultLineFuzz | ResultScanFuzz | CompareFilesFuzz | BoincUnitFuzz | LedgerAddFuzz) dictionary=$PWD/fuzz/ResultLine.dict ;;
+    LedgerCommandLineFuzz) dictionary=$PWD/fuzz/Ledger.dict ;;
     CommandLineFuzz) dictionary=$PWD/fuzz/CommandLine.dict ;;
     *) dictionary="" ;;
   esac
