@@ -245,6 +245,25 @@ TEST_F(LedgerCommandsTest, WhatIsNoLedgerOfThisVersionIsRefusedUntouched) {
   EXPECT_EQ(1, Do({"init"}).status);
 }
 
+// A ledger of an older version (here the oldest: marked, with no table) is
+// brought to the current one by the next command, and then used.
+TEST_F(LedgerCommandsTest, AnOlderLedgerIsMigrated) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(db_.c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA application_id = 1112689735", nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  auto run = Do({"reserve", "--who", "alice", "--points", "3"});
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ(0u, run.out.find("Reserved k=1000..1002 for alice until "));
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(db_.c_str(), &db));
+  sqlite3_stmt* version = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr));
+  ASSERT_EQ(SQLITE_ROW, sqlite3_step(version));
+  EXPECT_EQ(1, sqlite3_column_int(version, 0));
+  sqlite3_finalize(version);
+  sqlite3_close(db);
+}
+
 TEST_F(LedgerCommandsTest, AnUnwritablePlaceEndsWithStatus3) {
   auto run = Ledger(folder_ + "/no/such/folder/ledger.sqlite", {"init"});
   EXPECT_EQ(3, run.status);
