@@ -5,7 +5,9 @@
 // 50 bytes a point, so the full grid's plot stays under half a megabyte and
 // renders in a few milliseconds. The style sits on one group per state (the
 // attributes every SVG reader knows); the class on each mark is for readers
-// of the file, such as the tests, that count the marks.
+// of the file, such as the tests, that count the marks. Deviations are read
+// by strtod and numbers written by printf in the "C" locale, which the
+// ledger never changes: a decimal point, whatever the user's language.
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
