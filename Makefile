@@ -137,7 +137,7 @@ boinc-app-aarch64:
 BOINC_WINDOWS_BUILD ?= build-boinc-windows
 boinc-app-windows:
 	@bash scripts/setup.sh --cross
-	@boinc=$$(bash boinc/build_boinc_windows.sh $(BOINC_WINDOWS_BUILD)) && \
+	@boinc=$$(JOBS=$(JOBS) bash boinc/build_boinc_windows.sh $(BOINC_WINDOWS_BUILD)) && \
 	cmake -S . -B $(BOINC_WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON "-DBOINC_INCLUDE_DIR=$$boinc/src/api;$$boinc/src/lib;$$boinc/src/win_build" \
 	  -DBOINC_API_LIBRARY=$$boinc/lib/libboinc_api.a -DBOINC_LIBRARY=$$boinc/lib/libboinc.a >/dev/null && \

@@ -3,8 +3,8 @@
 # libboinc.a) from the pinned BOINC release with Debian's mingw-w64, the
 # compiler of the posix thread model that builds the rest of brunsk_boinc.exe,
 # through BOINC's own makefile for mingw (lib/Makefile.mingw, which builds
-# the API as well), unchanged: the compiler's names and the source folder
-# are its variables. Prints the folder of the build, named after the
+# the API as well), unchanged: the compilers, the source folder and the
+# optimisation flags are its variables. Prints the folder of the build, named after the
 # tarball's SHA-256 inside DIR:
 #   FOLDER/src    the unpacked sources (headers in api/, lib/, win_build/)
 #   FOLDER/lib    libboinc_api.a, libboinc.a
@@ -36,9 +36,10 @@ mkdir -p "$dir/src" "$dir/lib"
 tar -xzf "$tarball" -C "$dir/src" --strip-components=1
 log=$dir/build.log
 echo "Building BOINC's application library for Windows in $dir (about a minute; log in $log)" >&2
+# Its own optimisation, with contraction off as in every part of Brunsk.
 if ! make -C "$dir/lib" -f "$dir/src/lib/Makefile.mingw" -j "${JOBS:-2}" BOINC_SRC="$dir/src" \
   CC=x86_64-w64-mingw32-gcc-posix CXX=x86_64-w64-mingw32-g++-posix \
-  AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib \
+  AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib OPTFLAGS="-O3 -ffp-contract=off" \
   libboinc_api.a libboinc.a > "$log" 2>&1; then
   tail -n 30 "$log" >&2
   echo "$0: the build failed; its log is $log" >&2
