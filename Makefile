@@ -114,6 +114,13 @@ boinc-app-x86_64:
 # which it then carries.
 BOINC_AARCH64_BUILD ?= build-boinc-aarch64
 ARM64_LIBS = /usr/lib/aarch64-linux-gnu
+# The arm64 SQLite and OpenSSL that every aarch64 build's brunsk-ledger
+# links (scripts/setup.sh --cross installs them), named since the cross
+# build's search, inside the cross compiler's folder, does not find them;
+# their static archives, as scripts/dist.sh links them.
+ARM64_LEDGER_LIBS = -DSQLite3_INCLUDE_DIR=/usr/include -DSQLite3_LIBRARY=$(ARM64_LIBS)/libsqlite3.a \
+  -DOPENSSL_USE_STATIC_LIBS=TRUE -DOPENSSL_INCLUDE_DIR=/usr/include \
+  -DOPENSSL_CRYPTO_LIBRARY=$(ARM64_LIBS)/libcrypto.a -DOPENSSL_SSL_LIBRARY=$(ARM64_LIBS)/libssl.a
 boinc-app-aarch64:
 	@bash scripts/setup.sh --cross
 	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
@@ -121,7 +128,7 @@ boinc-app-aarch64:
 	@cmake -S . -B $(BOINC_AARCH64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DBRUNSK_BOINC=ON -DBOINC_INCLUDE_DIR=/usr/include/boinc \
 	  -DBOINC_API_LIBRARY=$(ARM64_LIBS)/libboinc_api.so.7 -DBOINC_LIBRARY=$(ARM64_LIBS)/libboinc.so.7 \
-	  -DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,$(ARM64_LIBS) >/dev/null
+	  -DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,$(ARM64_LIBS) $(ARM64_LEDGER_LIBS) >/dev/null
 	@cmake --build $(BOINC_AARCH64_BUILD) -j $(JOBS) --target brunsk_boinc
 	@bash boinc/make_app_version.sh \
 	  --notice $(BOINC_AARCH64_BUILD)/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve \
@@ -174,7 +181,7 @@ test-boinc-client: boinc-app-x86_64
 # qemu-aarch64, the heavy ones left out (emulation is about 17 times slower).
 test-aarch64:
 	@bash scripts/setup.sh --cross
-	@cmake -S . -B $(AARCH64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
+	@cmake -S . -B $(AARCH64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake $(ARM64_LEDGER_LIBS) >/dev/null
 	@cmake --build $(AARCH64_BUILD) -j $(JOBS)
 	@cd $(AARCH64_BUILD) && ctest -LE 'long|heavy' -j $(JOBS) --output-on-failure
 
