@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ProgramVersion.h"
 #include "ledger/ExportCsv.h"
 #include "ledger/FileDigest.h"
 #include "ledger/Ledger.h"
@@ -249,6 +250,7 @@ int RunLedgerCommand(int argc, const char* const* argv, FILE* out, FILE* err) {
   app.require_subcommand(1);
   app.fallthrough();
   app.add_option("--db", a.db, "the ledger file (default: ledger.sqlite)")->type_name("FILE");
+  app.set_version_flag("--version", std::string("brunsk-ledger ") + kProgramVersion + "\n" + kProgramLicence);
 
   CLI::App* init = app.add_subcommand("init", "create an empty ledger (never touches an existing file)");
   CLI::App* reserve = app.add_subcommand("reserve", "hand out a range of points to a volunteer");
@@ -296,7 +298,7 @@ int RunLedgerCommand(int argc, const char* const* argv, FILE* out, FILE* err) {
   if (refusal.empty()) refusal = Refusal(a, byPoints, byRange, reserve->parsed() || add->parsed());
   if (!refusal.empty()) {
     CLI::App* command = reserve->parsed() ? reserve : add;
-    Print(err, "ERROR, " + refusal + "\n" + command->help());
+    Print(err, "ERROR, " + refusal + "\n" + command->help(app.get_name()));
     return 1;
   }
 

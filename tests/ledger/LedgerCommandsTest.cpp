@@ -154,9 +154,12 @@ TEST_F(LedgerCommandsTest, ArgumentErrorsGiveTheUsage) {
     SCOPED_TRACE(::testing::PrintToString(args));
     auto run = Do(args);
     EXPECT_EQ(1, run.status);
-    EXPECT_NE(std::string::npos, run.err.find("Usage:")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("Usage: brunsk-ledger")) << run.err;
   }
   EXPECT_EQ(0, Do({"--help"}).status);
+  auto version = Do({"--version"});
+  EXPECT_EQ(0, version.status);
+  EXPECT_EQ("brunsk-ledger 1.1\nBSD 2-Clause licence, see LICENSE\n", version.out);
   EXPECT_EQ(0, Do({"reserve", "--help"}).status);
   // Leading zeros are decimal, as brunsk reads them.
   EXPECT_EQ(0u, Do({"reserve", "--who", "a", "--points", "010"}).out.find("Reserved k=1000..1009 "));
