@@ -27,6 +27,10 @@ check() {  # check DESCRIPTION COMMAND...
     failed=$((failed + 1))
   fi
 }
+# The output is written in binary, one "\n" per line; the runtime's log is
+# a Windows text file, its lines ending in "\r\n".
+holds_line() { printf '%s\n' "$2" | cmp -s - "$1"; }  # FILE LINE: the file is that line
+log_has_line() { tr -d '\r' < "$1" | grep -qxF "$2"; }  # FILE LINE
 units=$(mktemp -d)
 trap 'rm -rf "$units"' EXIT
 # run UNIT ARGUMENT...: the program in the unit's folder, as a slot; sets
@@ -76,8 +80,12 @@ mkdir "$unit"
 echo "1000 1000" > "$unit/in"
 run "$unit" --nthreads 1
 check "the unit of k = 1000 ends with status 0 (status $status)" [ "$status" = 0 ]
-check "its output is the exact line of k = 1000" [ "$(cat "$unit/out" 2>/dev/null)" = "$line" ]
+check "its output is the exact line of k = 1000" holds_line "$unit/out" "$line"
 check "the log says the runtime was told success" grep -q "called boinc_finish(0)" "$unit/stderr.txt"
+# The range loop's console lines join the log, stderr.txt, the file the
+# client keeps.
+check "the console lines are in the log" log_has_line "$unit/stderr.txt" "pi(x)=2623557157654233"
+check "nothing is left on the console" [ ! -s "$unit/console.txt" ]
 
 # The same unit after a power cut in the middle of the line's write.
 torn=$units/torn
@@ -86,7 +94,7 @@ echo "1000 1000" > "$torn/in"
 printf '%s' "${line:0:20}" > "$torn/out"
 run "$torn" --nthreads 1
 check "the unit with a torn last line ends with status 0 (status $status)" [ "$status" = 0 ]
-check "the torn line is cut back and k = 1000 computed again" [ "$(cat "$torn/out" 2>/dev/null)" = "$line" ]
+check "the torn line is cut back and k = 1000 computed again" holds_line "$torn/out" "$line"
 check "the log says the line was cut" grep -q "The last line of out was cut short (20 bytes without an end of line): removed, k=1000 is computed again" "$torn/stderr.txt"
 
 for folder in "$bad" "$unit" "$torn"; do
