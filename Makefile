@@ -177,6 +177,36 @@ test-boinc-aarch64: boinc-app-aarch64
 test-boinc-client: boinc-app-x86_64
 	@BRUNSK=$(BOINC_BUILD)/brunsk bash boinc/test_client.sh $(BOINC_APP)/x86_64-pc-linux-gnu $(BOINC_CLIENT)/usr/bin
 
+# The Vantrel project on a BOINC server (boinc/README.md), as root: the
+# server built once per machine from its pinned source (cached outside the
+# clone), a private MariaDB and Apache on the loopback, the app versions of
+# boinc-app, the ledger and the daemons; boinc/stop_project.sh
+# $(BOINC_SERVER_DIR) stops it. BOINC_SERVER_ARGS passes options to
+# boinc/make_project.sh (--url-host, --bind, --port, --ledger). The
+# server's own brunsk and brunsk-ledger are built in $(BOINC_SERVER_BUILD).
+BOINC_SERVER_BUILD ?= build-boinc-server
+BOINC_SERVER_DIR ?= $(BOINC_SERVER_BUILD)/vantrel
+BOINC_SERVER_ARGS ?=
+.PHONY: boinc-server boinc-server-programs test-boinc-server
+boinc-server-programs:
+	@bash scripts/setup.sh --boinc-server
+	@cmake -S . -B $(BOINC_SERVER_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BOINC_SERVER_BUILD) -j $(JOBS) --target brunsk brunsk-ledger
+	@bash boinc/build_server.sh >/dev/null
+
+boinc-server: boinc-app boinc-server-programs
+	@bash boinc/make_project.sh $(BOINC_SERVER_ARGS) --apps $(BOINC_APP) --brunsk $(BOINC_SERVER_BUILD)/brunsk \
+	  --ledger-program $(BOINC_SERVER_BUILD)/brunsk-ledger $(BOINC_SERVER_DIR)
+
+# The whole path with two real BOINC clients on the loopback (about five
+# minutes once the server is built): units from the ledger, computed,
+# validated and assimilated, their points verified in the ledger; a
+# damaged result found invalid.
+test-boinc-server: boinc-app boinc-server-programs
+	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
+	@bash boinc/test_server.sh $(BOINC_APP) $(BOINC_CLIENT)/usr/bin $(BOINC_SERVER_BUILD)/brunsk \
+	  $(BOINC_SERVER_BUILD)/brunsk-ledger
+
 # The ordinary tests cross-built for Linux on 64-bit ARM and run under
 # qemu-aarch64, the heavy ones left out (emulation is about 17 times slower).
 test-aarch64:

@@ -90,6 +90,7 @@ APACHE_PID=$dir/apache/httpd.pid
 ENV
 finished=0
 trap '[ "$finished" = 1 ] || { echo "$0: failed; stopping what was started" >&2; bash "$here/boinc/stop_project.sh" "$dir"; }' EXIT
+trap "exit 130" INT TERM HUP
 
 # --- MariaDB, on the loopback, with its own folder, socket and pid file.
 say "MariaDB in $dir/mysql"
@@ -180,21 +181,26 @@ PY
 
 # deploy SOURCE PLATFORM FOLDER: the app version of SOURCE as apps/brunsk/VERSION/FOLDER.
 deploy() {
-  local source=$1 platform=$2 target=$project/apps/brunsk/$VERSION/$3 name main
+  local source=$1 platform=$2 target=$project/apps/brunsk/$VERSION/$3 name main published
   mkdir -p "$target"
   main=$(tr -d '\n' < "$source/version.xml" | sed -n 's:.*<physical_name>\([^<]*\)</physical_name>[[:space:]]*<main_program/>.*:\1:p')
   {
     echo "<version>"
     for name in $(sed -n 's:.*<physical_name>\(.*\)</physical_name>.*:\1:p' "$source/version.xml"); do
-      cp "$source/$name" "$target/${name}__${VERSION}_$platform"
+      # A Windows program keeps its .exe last.
+      case "$name" in
+        *.exe) published=${name%.exe}__${VERSION}_$platform.exe ;;
+        *) published=${name}__${VERSION}_$platform ;;
+      esac
+      cp "$source/$name" "$target/$published"
       echo "    <file>"
-      echo "        <physical_name>${name}__${VERSION}_$platform</physical_name>"
-      if [ "$name" = "$main" ]; then
-        echo "        <main_program/>"
-      else
-        echo "        <logical_name>$name</logical_name>"
-        echo "        <copy_file/>"
-      fi
+      echo "        <physical_name>$published</physical_name>"
+      case "$name" in
+        "$main") echo "        <main_program/>" ;;
+        # The loader finds a library by its own name in the task's folder.
+        *.so|*.so.*|*.dll) echo "        <logical_name>$name</logical_name>"
+                           echo "        <copy_file/>" ;;
+      esac
       echo "    </file>"
     done
     echo "</version>"
@@ -209,9 +215,8 @@ for source in "$apps"/*/; do
   deployed+=("$platform")
   # The built-in plan class mt serves hosts with 2 or more CPUs, each with
   # --nthreads N; the plain version serves hosts with one.
-  case "$platform" in
-    *linux*) deploy "$source" "$platform" "${platform}__mt"; deployed+=("${platform}__mt") ;;
-  esac
+  deploy "$source" "$platform" "${platform}__mt"
+  deployed+=("${platform}__mt")
 done
 chown -R www-data:www-data "$project/apps"
 (cd "$project" && as_www bin/update_versions --noconfirm) > "$dir/update_versions.log" 2>&1 \
