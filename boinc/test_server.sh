@@ -10,6 +10,8 @@
 # in the ledger with their exact lines; the damaged result must be invalid,
 # get no credit, its unit be left without a canonical result and a new
 # result made for a third host, and nothing of k = 1003 reach the ledger.
+# Last, the assimilator's script is told of a unit that ended without a
+# valid result, as its daemon would tell it: noted, its range freed.
 #
 #   boinc/test_server.sh APPDIR CLIENTDIR BRUNSK BRUNSK_LEDGER
 #
@@ -218,6 +220,14 @@ check "the assimilator kept the canonical outputs" \
   bash -c "[ \"\$(cat '$project/brunsk/results/Pix1000-1000.txt')\" = '1000:2623557157654233:-0.05813:158' ] && [ -f '$project/brunsk/results/Pix1001-1002.txt' ]"
 check "the damaged unit's range stays reserved while the unit waits for a third host" \
   [ "$(ledger_cmd missing | head -1)" = "1004..10000" ]
+live_reservations() { ledger_cmd status | grep -q "^Reservations: $1 live,"; }
+check "the assimilated units' reservations are released, the waiting one's kept" live_reservations 1
+# A unit that ends without a valid result, as the assimilator reports it.
+id=$(sql "select id from workunit where name = 'Pix1003-1003'")
+(cd "$project/tmp_$(hostname -s)" && www ../bin/brunsk_assimilate --error 8 Pix1003-1003 "$id" 0) > "$work/error.log" 2>&1
+noted() { grep -q "Pix1003-1003 (unit $id): no valid result" "$project/brunsk/errors.txt"; }
+check "a unit without a valid result is noted in brunsk/errors.txt" noted
+check "and its range is free in the ledger again" [ "$(ledger_cmd missing | head -1)" = "1003..10000" ]
 
 for i in 0 1; do stop_pid "${client_pids[i]}"; done
 echo "$passed passed, $failed failed"
