@@ -85,6 +85,34 @@ if ! bash "$here/boinc/make_project.sh" --apps "$apps" --brunsk "$brunsk" --ledg
   exit 1
 fi
 pass "the project is stood up ($((SECONDS - started)) s)"
+
+# --- The validator's scripts on outputs made by hand, named as BOINC names
+# them: a whole one, one cut short, an empty one, one with a bad checksum.
+outputs=$work/outputs
+mkdir -p "$outputs"
+printf '1001:2626111798288135:-0.05933:340\n1002:2628666375196794:-0.04981:617\n' > "$outputs/Pix1001-1002_0_r11_0"
+head -1 "$outputs/Pix1001-1002_0_r11_0" > "$outputs/Pix1001-1002_1_r12_0"
+: > "$outputs/Pix1001-1002_2_r13_0"
+sed 's/617$/618/' "$outputs/Pix1001-1002_0_r11_0" > "$outputs/Pix1001-1002_3_r14_0"
+cp "$outputs/Pix1001-1002_0_r11_0" "$outputs/Pix1001-1002_4_r15_0"
+chmod -R a+rX "$outputs"
+# The statuses of one script run on each set of arguments, "0 1 ...".
+statuses() {
+  local script=$1 arguments status out=""
+  shift
+  for arguments in "$@"; do
+    (cd "$project/bin" && www "./$script" $arguments) > /dev/null 2>&1
+    status=$?
+    out="$out${out:+ }$status"
+  done
+  echo "$out"
+}
+o=$outputs/Pix1001-1002
+check "the init script: a whole output valid, one cut short, an empty one and a bad checksum not" \
+  [ "$(statuses brunsk_check_result "${o}_0_r11_0" "${o}_1_r12_0" "${o}_2_r13_0" "${o}_3_r14_0")" = "0 1 1 1" ]
+check "the compare script: the same lines agree, a differing line does not" \
+  [ "$(statuses brunsk_compare_results "${o}_0_r11_0 ${o}_4_r15_0" "${o}_0_r11_0 ${o}_3_r14_0")" = "0 1" ]
+
 sed -i 's|<cmd>script_validator|<disabled>1</disabled><cmd>script_validator|' "$project/config.xml"
 (cd "$project" && www bin/start) > "$work/start.log" 2>&1
 units=()
