@@ -18,9 +18,15 @@
 
 namespace {
 
+// Whether an argument names the option: "--start", "--start=1000", or at
+// the end of a cluster of short flags, "-q-start" (the library reads the
+// rest of a cluster after a flag as another option: -q --start).
 bool Given(const std::vector<std::string>& arguments, const std::string& option) {
+  const std::string name = option.substr(2);
   for (const std::string& argument : arguments) {
+    if (argument.size() < 2 || argument[0] != '-') continue;
     if (argument == option || argument.compare(0, option.size() + 1, option + "=") == 0) return true;
+    if (argument[1] != '-' && argument.find("-" + name) != std::string::npos) return true;
   }
   return false;
 }
