@@ -2,12 +2,12 @@
 #include <iostream>
 
 #include "base/Console.h"
-#include "results/CheckFile.h"
 #include "driver/CheckedPi.h"
 #include "driver/CommandLine.h"
 #include "driver/ComputeRange.h"
 #include "driver/RangeDialogue.h"
 #include "driver/SelfTest.h"
+#include "results/CheckFile.h"
 
 namespace {
 
@@ -22,16 +22,7 @@ int Run(int argc, char** argv) {
       return RunSelfTest(stdout, seams);
     }
     case CommandLine::kCheckFiles:
-      if (line.complete) {
-        int status = 0;
-        for (const std::string& path : line.files) {
-          CheckedFile file = CheckResultFile(path, true);
-          printf("%s: %s\n", path.c_str(), file.summary.c_str());
-          if (!file.valid) status = 1;
-        }
-        return status;
-      }
-      if (line.against.empty()) return CheckResultFiles(line.files, stdout);
+      if (line.against.empty()) return CheckResultFiles(line.files, stdout, line.complete);
       {
         int status = 0;
         for (const std::string& file : line.files) {

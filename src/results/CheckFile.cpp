@@ -66,10 +66,10 @@ CheckedFile CheckResultFile(const std::string& path, bool complete) {
   return file;
 }
 
-int CheckResultFiles(const std::vector<std::string>& paths, FILE* out) {
+int CheckResultFiles(const std::vector<std::string>& paths, FILE* out, bool complete) {
   bool allValid = true;
   for (const std::string& path : paths) {
-    CheckedFile file = CheckResultFile(path);
+    CheckedFile file = CheckResultFile(path, complete);
     fprintf(out, "%s: %s\n", path.c_str(), file.summary.c_str());
     allValid = allValid && file.valid;
   }

@@ -46,9 +46,10 @@ CheckedFile CheckResultFile(const std::string& path, bool complete = false);
 //   k=1000..1040)" "notes.txt: the name is not of the form PixS-E.txt" "Pix1000-1099.txt: cannot be
 //   read: No such file or directory"
 // the file named as given (directory included). A file short of its range,
-// even an empty one, is valid; a file ending with the mark of a failed check
-// is not. Returns 0 when all files are valid, 1 otherwise.
-int CheckResultFiles(const std::vector<std::string>& paths, FILE* out);
+// even an empty one, is valid unless complete is set (as CheckResultFile
+// takes it); a file ending with the mark of a failed check is not. Returns 0
+// when all files are valid, 1 otherwise.
+int CheckResultFiles(const std::vector<std::string>& paths, FILE* out, bool complete = false);
 
 // Compares file against other over the indices both hold: prints each index
 // whose lines differ, with both lines,
