@@ -74,8 +74,9 @@ fuzz:
 
 # The ledger's report in a real browser, Debian's chromium headless: the
 # page and the plot of a sample report and of a small ledger's render, not
-# blank, with one mark per point (about a minute and a half).
-REPORT_BUILD ?= build-report
+# blank, with one mark per point (about 20 s once the ordinary build is
+# done: it builds in it).
+REPORT_BUILD ?= $(BUILD)
 .PHONY: test-report
 test-report:
 	@bash scripts/setup.sh --report
@@ -183,20 +184,20 @@ test-boinc-client: boinc-app-x86_64
 # boinc-app, the ledger and the daemons; boinc/stop_project.sh
 # $(BOINC_SERVER_DIR) stops it. BOINC_SERVER_ARGS passes options to
 # boinc/make_project.sh (--url-host, --bind, --port, --ledger). The
-# server's own brunsk and brunsk-ledger are built in $(BOINC_SERVER_BUILD).
+# server's own brunsk and brunsk-ledger are those of the ordinary build.
 BOINC_SERVER_BUILD ?= build-boinc-server
 BOINC_SERVER_DIR ?= $(BOINC_SERVER_BUILD)/vantrel
 BOINC_SERVER_ARGS ?=
 .PHONY: boinc-server boinc-server-programs test-boinc-server
 boinc-server-programs:
 	@bash scripts/setup.sh --boinc-server
-	@cmake -S . -B $(BOINC_SERVER_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BOINC_SERVER_BUILD) -j $(JOBS) --target brunsk brunsk-ledger
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target brunsk brunsk-ledger
 	@bash boinc/build_server.sh >/dev/null
 
 boinc-server: boinc-app boinc-server-programs
-	@bash boinc/make_project.sh $(BOINC_SERVER_ARGS) --apps $(BOINC_APP) --brunsk $(BOINC_SERVER_BUILD)/brunsk \
-	  --ledger-program $(BOINC_SERVER_BUILD)/brunsk-ledger $(BOINC_SERVER_DIR)
+	@bash boinc/make_project.sh $(BOINC_SERVER_ARGS) --apps $(BOINC_APP) --brunsk $(BUILD)/brunsk \
+	  --ledger-program $(BUILD)/brunsk-ledger $(BOINC_SERVER_DIR)
 
 # The whole path with two real BOINC clients on the loopback (about five
 # minutes once the server is built): units from the ledger, computed,
@@ -204,8 +205,8 @@ boinc-server: boinc-app boinc-server-programs
 # damaged result found invalid.
 test-boinc-server: boinc-app boinc-server-programs
 	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc
-	@bash boinc/test_server.sh $(BOINC_APP) $(BOINC_CLIENT)/usr/bin $(BOINC_SERVER_BUILD)/brunsk \
-	  $(BOINC_SERVER_BUILD)/brunsk-ledger
+	@bash boinc/test_server.sh $(BOINC_APP) $(BOINC_CLIENT)/usr/bin $(BUILD)/brunsk \
+	  $(BUILD)/brunsk-ledger
 
 # The ordinary tests cross-built for Linux on 64-bit ARM and run under
 # qemu-aarch64, the heavy ones left out (emulation is about 17 times slower).
@@ -244,4 +245,4 @@ bench: configure
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BOINC_BUILD) $(AARCH64_BUILD) $(WINDOWS_BUILD) $(BOINC_AARCH64_BUILD) \
-	  $(BOINC_WINDOWS_BUILD) $(FUZZ_BUILD) build-release-x86_64 dist
+	  $(BOINC_WINDOWS_BUILD) $(FUZZ_BUILD) $(BOINC_SERVER_BUILD) build-release-x86_64 dist
