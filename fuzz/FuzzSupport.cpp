@@ -103,3 +103,15 @@ std::string Shown(const std::string& text) {
 void SilenceStandardOutput() {
   if (freopen("/dev/null", "w", stdout) == nullptr) FuzzFailed("freopen", "standard output not redirected");
 }
+
+RangeAndText TakeRangeAndText(const uint8_t* data, size_t size) {
+  RangeAndText input;
+  size_t at = 0;
+  input.S = 1000 + static_cast<long>(TakeNumber(data, size, &at, 2) % 9001);
+  input.E = input.S + static_cast<long>(TakeNumber(data, size, &at, 2) % (10001 - input.S));
+  bool repair = (TakeNumber(data, size, &at, 1) & 1) != 0;
+  if (at > size) at = size;
+  input.text.assign(reinterpret_cast<const char*>(data) + at, size - at);
+  if (repair) input.text = WithChecksumsRepaired(input.text);
+  return input;
+}

@@ -35,6 +35,16 @@ std::string WithChecksumsRepaired(const std::string& text);
 // the end; *at advances by bytes either way.
 uint64_t TakeNumber(const uint8_t* data, size_t size, size_t* at, int bytes);
 
+// A range of the grid and the text of a result file for it, as a fuzz input
+// gives them: two bytes each for S and E (folded into the grid), one byte
+// whose lowest bit asks for the checksums repaired, then the text.
+struct RangeAndText {
+  long S = 1000;
+  long E = 1000;
+  std::string text;
+};
+RangeAndText TakeRangeAndText(const uint8_t* data, size_t size);
+
 // The text quoted for a message, bytes other than printable ASCII as \xNN.
 std::string Shown(const std::string& text);
 

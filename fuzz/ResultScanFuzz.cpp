@@ -111,13 +111,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  size_t at = 0;
-  long S = 1000 + static_cast<long>(TakeNumber(data, size, &at, 2) % 9001);
-  long E = S + static_cast<long>(TakeNumber(data, size, &at, 2) % (10001 - S));
-  bool repair = (TakeNumber(data, size, &at, 1) & 1) != 0;
-  if (at > size) at = size;
-  std::string text(reinterpret_cast<const char*>(data) + at, size - at);
-  if (repair) text = WithChecksumsRepaired(text);
+  const RangeAndText input = TakeRangeAndText(data, size);
+  const long S = input.S, E = input.E;
+  const std::string& text = input.text;
 
   ResultScan scan = ScanResults(text, S, E, true);
   CheckScan(text, S, E, scan);
