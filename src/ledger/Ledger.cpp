@@ -76,6 +76,19 @@ const std::string& ExistingLedger(const std::string& path) {
   return path;
 }
 
+// The reservation in the columns id, volunteer, first, last, made, until of
+// the statement's row.
+RecordedReservation ReservationAt(const SqliteStatement& row) {
+  RecordedReservation r;
+  r.id = row.Integer(0);
+  r.volunteer = row.Integer(1);
+  r.start = row.Integer(2);
+  r.end = row.Integer(3);
+  r.made = row.Text(4);
+  r.until = row.Text(5);
+  return r;
+}
+
 }  // namespace
 
 Ledger::Ledger(const std::string& path)
@@ -118,13 +131,7 @@ LedgerContents Ledger::LoadContents() {
   SqliteStatement reservations(
       db_, "SELECT id, volunteer, first, last, made, until, released IS NOT NULL FROM reservation ORDER BY id");
   while (reservations.Step()) {
-    RecordedReservation r;
-    r.id = reservations.Integer(0);
-    r.volunteer = reservations.Integer(1);
-    r.start = reservations.Integer(2);
-    r.end = reservations.Integer(3);
-    r.made = reservations.Text(4);
-    r.until = reservations.Text(5);
+    RecordedReservation r = ReservationAt(reservations);
     r.released = reservations.Integer(6) != 0;
     contents.reservations.push_back(r);
   }
@@ -268,21 +275,15 @@ RecordedReservation Ledger::Reserve(const ReservationRequest& request, const std
 RecordedReservation Ledger::Release(int64_t id, const std::string& now) {
   SqliteTransaction transaction(db_, SqliteTransaction::Kind::kWrite);
   SqliteStatement find(db_,
-                       "SELECT r.volunteer, r.first, r.last, r.made, r.until, r.released, v.name "
+                       "SELECT r.id, r.volunteer, r.first, r.last, r.made, r.until, r.released, v.name "
                        "FROM reservation r JOIN volunteer v ON v.id = r.volunteer WHERE r.id = ?1");
   find.Bind(1, id);
   if (!find.Step()) throw LedgerError(kStatusRefused, "there is no reservation " + std::to_string(id));
-  RecordedReservation r;
-  r.id = id;
-  r.volunteer = find.Integer(0);
-  r.start = find.Integer(1);
-  r.end = find.Integer(2);
-  r.made = find.Text(3);
-  r.until = find.Text(4);
-  r.who = find.Text(6);
-  if (!find.IsNull(5)) {
+  RecordedReservation r = ReservationAt(find);
+  r.who = find.Text(7);
+  if (!find.IsNull(6)) {
     throw LedgerError(kStatusRefused,
-                      "reservation " + std::to_string(id) + " was released on " + find.Text(5));
+                      "reservation " + std::to_string(id) + " was released on " + find.Text(6));
   }
   SqliteStatement release(db_, "UPDATE reservation SET released = ?1 WHERE id = ?2");
   release.Bind(1, now).Bind(2, id).Run();
