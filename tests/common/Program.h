@@ -77,6 +77,17 @@ inline int CommandStatus(const std::string& command) {
 #endif
 }
 
+// The whole text written to a temporary file, which is then closed.
+inline std::string ReadBackAndClose(FILE* file) {
+  fflush(file);
+  rewind(file);
+  std::string text;
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  fclose(file);
+  return text;
+}
+
 // What write printed to the FILE* it was handed (a temporary file: POSIX's
 // memory streams are missing on Windows); *status is what it returned.
 inline std::string PrintedText(const std::function<int(FILE*)>& write, int* status) {
@@ -84,13 +95,7 @@ inline std::string PrintedText(const std::function<int(FILE*)>& write, int* stat
   EXPECT_NE(nullptr, out) << "no temporary file";
   if (out == nullptr) return "";
   *status = write(out);
-  fflush(out);
-  rewind(out);
-  std::string text;
-  char buffer[4096];
-  for (size_t got; (got = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, got);
-  fclose(out);
-  return text;
+  return ReadBackAndClose(out);
 }
 
 }  // namespace testref

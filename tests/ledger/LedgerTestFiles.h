@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Program.h"
 #include "common/TextFile.h"
 #include "ledger/LedgerCommands.h"
 #include "results/OffsetLogIntegral.h"
@@ -41,16 +42,6 @@ struct Run {
   std::string err;
 };
 
-inline std::string ReadBack(FILE* file) {
-  fflush(file);
-  rewind(file);
-  std::string text;
-  char buffer[4096];
-  for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-  fclose(file);
-  return text;
-}
-
 // brunsk-ledger --db db args..., run in this process.
 inline Run Ledger(const std::string& db, std::vector<std::string> args) {
   args.insert(args.begin(), {"brunsk-ledger", "--db", db});
@@ -60,8 +51,8 @@ inline Run Ledger(const std::string& db, std::vector<std::string> args) {
   FILE* err = tmpfile();
   Run run;
   run.status = RunLedgerCommand(static_cast<int>(argv.size()), argv.data(), out, err);
-  run.out = ReadBack(out);
-  run.err = ReadBack(err);
+  run.out = testref::ReadBackAndClose(out);
+  run.err = testref::ReadBackAndClose(err);
   return run;
 }
 
