@@ -101,7 +101,7 @@ BOINC_LIB_NOTICES = --notice LICENSE LICENSE \
                     --notice /usr/share/doc/libboinc7/copyright COPYING.boinc \
                     --notice /usr/share/common-licenses/LGPL-3 COPYING.LGPL-3 \
                     --notice /usr/share/common-licenses/GPL-3 COPYING.GPL-3
-BOINC_NOTICES = --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve $(BOINC_LIB_NOTICES)
+BOINC_NOTICES = --notice $(BOINC_BUILD)/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve $(BOINC_LIB_NOTICES)
 
 boinc-app-x86_64:
 	@BRUNSK_BOINC_CLIENT=$(BOINC_CLIENT) bash scripts/setup.sh --boinc

@@ -8,7 +8,7 @@
 # C++ runtimes stay the host's: the client itself needs them.
 #
 #   boinc/make_app_version.sh [--notice FILE NAME]... PROGRAM OUTDIR LIBDIR...
-#   boinc/make_app_version.sh --notice /usr/share/doc/libprimesieve-dev/copyright COPYING.primesieve \
+#   boinc/make_app_version.sh --notice build-boinc/primesieve-build/src/primesieve_pinned/COPYING COPYING.primesieve \
 #     build-boinc/brunsk_boinc build-boinc/app/x86_64-pc-linux-gnu /usr/lib/x86_64-linux-gnu
 #
 # A cross-built program is laid out the same way, with the target's library

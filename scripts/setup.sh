@@ -88,8 +88,6 @@ command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 if [ ! -f /usr/include/gtest/gtest.h ]; then missing+=(libgtest-dev); fi
 if [ ! -f /usr/include/CLI/CLI.hpp ]; then missing+=(libcli11-dev); fi  # the command line
-# B's prime count; its static archive goes into the BOINC application.
-if [ ! -f /usr/include/primesieve.hpp ]; then missing+=(libprimesieve-dev); fi
 # brunsk-ledger: its database, and the SHA-256 of the files it records.
 if [ ! -f /usr/include/sqlite3.h ]; then missing+=(libsqlite3-dev); fi
 if [ ! -f /usr/include/openssl/evp.h ]; then missing+=(libssl-dev); fi
