@@ -5,8 +5,9 @@
 
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
+#include "sieve/DescendingPrimes.h"
 #include "sieve/PrimeCursor.h"
-#include "sieve/PrimeSeries.h"
+#include "sieve/PrimeSeries.h"  // EstimateCount
 
 BComputer::BComputer(const Integer& x_, double y_, double blockFactor_)
     : Computer(x_, y_, blockFactor_) {}
@@ -49,37 +50,36 @@ BRUNSK_HOT_BODY void BComputer::SweepBody() {
 
   piAtRangeStart = piCurrent;
   // The quotients x/p run up the interval: one cursor counts the primes up to
-  // each of them.
+  // each of them, while the primes p come down from the first window's
+  // largest to the last window's smallest (the windows' ranges of p join
+  // end to end).
   PrimeCursor cursor(static_cast<uint64_t>(rangeStart), piCurrent, static_cast<uint64_t>(rangeEnd));
+  const double yFloor = DoubleFloor(y) < 2.0 ? 2.0 : DoubleFloor(y);  // p = 2 is never a prime of B
+  double pTop = x.CeilQuotient(Integer(rangeStart)) - 1.0;
+  if (pTop > S) pTop = S;
+  DescendingPrimes primes(static_cast<uint64_t>(pTop < yFloor ? yFloor : pTop), static_cast<uint64_t>(yFloor));
+  double p = static_cast<double>(primes.Next());
   double start = rangeStart;
-  const double yFloor = DoubleFloor(y);
   while (start < rangeEnd) {
     double hi = start + W;
     if (hi > rangeEnd) hi = rangeEnd;
     double T = 0.0;
 
-    // The primes p with start < x/p <= hi, largest first.
+    // The primes p with start < x/p <= hi, largest first: those above
+    // ceil(x/hi) - 1 and y (every larger one was taken by an earlier window).
     double pLow = x.CeilQuotient(Integer(hi)) - 1.0;
     if (pLow < yFloor) pLow = yFloor;
-    double pHigh = x.CeilQuotient(Integer(start)) - 1.0;
-    if (pHigh > S) pHigh = S;
-
-    if (pLow < pHigh) {
-      PrimeSeries ps(pLow, pHigh);
-      ps.StartBackward();
-      while (ps.Previous()) {
-        const double p = ps.Current();
-        const double q = xValue / p;
-        double f = DoubleFloor(q);
-        const double margin = q * kRelativeMargin;
-        const double frac = q - f;
-        if (frac < margin || frac > 1.0 - margin) f = x.FloorQuotient(Integer(p));
-        piCurrent = cursor.CountTo(static_cast<uint64_t>(f));
-        T += piCurrent;
-        if (T * T > kFlushThreshold) {
-          result.Add(T);
-          T = 0.0;
-        }
+    for (; p > pLow; p = static_cast<double>(primes.Next())) {
+      const double q = xValue / p;
+      double f = DoubleFloor(q);
+      const double margin = q * kRelativeMargin;
+      const double frac = q - f;
+      if (frac < margin || frac > 1.0 - margin) f = x.FloorQuotient(Integer(p));
+      piCurrent = cursor.CountTo(static_cast<uint64_t>(f));
+      T += piCurrent;
+      if (T * T > kFlushThreshold) {
+        result.Add(T);
+        T = 0.0;
       }
     }
     result.Add(T);

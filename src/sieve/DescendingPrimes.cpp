@@ -1,0 +1,3 @@
+#include "sieve/DescendingPrimes.h"
+
+DescendingPrimes::DescendingPrimes(uint64_t high, uint64_t lowHint) : primes_(high, lowHint) {}
