@@ -201,6 +201,60 @@ TEST(SigmaTerms, QuotientsOnWindowEnds) {
   EXPECT_GE(found6, 6);
 }
 
+// Sigma5 and Sigma6 beyond 2^64, where floor(x/p^2) and floor(sqrt(x/p))
+// come from x's two parts, on x = p^2 k and x = p e^2 and their neighbours:
+// the quotient whole, or one below.
+TEST(SigmaTerms, QuotientsOfPrimesBeyondTwoTo64) {
+  static const brute::Sieve primes(18000000);  // covers y and sqrt(x/q)
+  const auto pi = [](u64 v) { return static_cast<i128>(primes.Pi(v)); };
+  using u128 = unsigned __int128;
+  const u64 y = 3000000;
+  const double X0 = 2e19;
+  // The Integer p a b + d and its value.
+  const auto make = [](u64 p, u64 a, u64 b, int d, Integer* x) {
+    x->Product(Integer(static_cast<double>(p) * static_cast<double>(a)), Integer(static_cast<double>(b)));
+    x->Add(static_cast<double>(d));
+    return static_cast<u128>(p) * a * b + static_cast<u128>(static_cast<int64_t>(d));
+  };
+  const auto root = [](u128 v) {
+    u64 r = static_cast<u64>(std::sqrt(static_cast<double>(v)));
+    while (static_cast<u128>(r) * r > v) --r;
+    while (static_cast<u128>(r + 1) * (r + 1) <= v) ++r;
+    return r;
+  };
+  int checked5 = 0, checked6 = 0;
+  for (u64 p : {u64{2581991}, u64{2596991}, u64{2714389}}) {  // primes from sqrt(X0/y) to X0^(1/3)
+    ASSERT_TRUE(primes.IsPrime(p));
+    const u64 k = static_cast<u64>(X0 / (static_cast<double>(p) * p));
+    const u64 e = root(static_cast<u128>(X0 / p));
+    for (int d : {-1, 0, 1}) {
+      Integer x;
+      u128 X = make(p, p, k, d, &x);
+      u64 u = static_cast<u64>(x.FloorCbrt());
+      if (p <= root(X / y) || p > u) continue;
+      i128 s5 = 0;
+      for (u64 r : primes.Primes())
+        if (r > root(X / y) && r <= u) s5 += pi(static_cast<u64>(X / (static_cast<u128>(r) * r)));
+      EXPECT_EQ(brute::Text(::Sigma5(x, static_cast<double>(y), static_cast<double>(u))), brute::Text(s5))
+          << "p=" << p << " d=" << d;
+      ++checked5;
+
+      X = make(p, e, e, d, &x);
+      u = static_cast<u64>(x.FloorCbrt());
+      const u64 q = 2000000;
+      i128 s6 = 0;
+      for (u64 r : primes.Primes())
+        if (r > q && r <= u) s6 += pi(root(X / r)) * pi(root(X / r));
+      EXPECT_EQ(brute::Text(::Sigma6(x, static_cast<double>(y), static_cast<double>(u), static_cast<double>(q))),
+                brute::Text(s6))
+          << "p=" << p << " d=" << d;
+      ++checked6;
+    }
+  }
+  EXPECT_GE(checked5, 6);
+  EXPECT_EQ(checked6, 9);
+}
+
 TEST(SigmaTerms, EmptyRanges) {
   // q at u leaves Sigma6 nothing; floor(sqrt(x/y)) at u leaves Sigma5 nothing.
   const u64 x = 123456789;
