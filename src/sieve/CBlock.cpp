@@ -213,10 +213,41 @@ int32_t CBlock::CountFromResidues(int32_t d) const {
   return n;
 }
 
+#if BRUNSK_WIDE_FLOORS
+namespace {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// The prefix of the chunk counts sixteen chunks at a time (the AVX-512
+// copy): the running sums within a group by four shifted additions, then
+// the total below the group added to all sixteen. From below[c] on, up to
+// the last whole group below chunk; returns the chunk it stopped at.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t ExtendBelow16(
+    const int32_t* unstruck, int32_t* below, int32_t c, int32_t chunk) {
+  const __m512i zero = _mm512_setzero_si512(), top = _mm512_set1_epi32(15);
+  __m512i carry = _mm512_set1_epi32(below[c]);
+  for (; c + 16 <= chunk; c += 16) {
+    __m512i v = _mm512_loadu_si512(unstruck + c);
+    v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
+    v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 14));
+    v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 12));
+    v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 8));
+    _mm512_storeu_si512(below + c + 1, _mm512_add_epi32(v, carry));
+    carry = _mm512_add_epi32(carry, _mm512_permutexvar_epi32(top, v));  // the only chain: one addition
+  }
+  return c;
+}
+#pragma GCC diagnostic pop
+}  // namespace
+#endif
+
 BRUNSK_HOT_BODY void CBlock::ExtendBelowBody(int32_t chunk) const {
   int32_t* const below = below_.data();
   const int32_t* const unstruck = unstruck_.data();
   int32_t c = valid_;
+#if BRUNSK_WIDE_FLOORS
+  if (batchfloor::Wide8()) c = ExtendBelow16(unstruck, below, c, chunk);
+#endif
 #if defined(__SSE2__)
   // Four at a time: the running sums within a group by two shifted
   // additions, then the total below the group added to all four.

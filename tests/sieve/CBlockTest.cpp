@@ -291,6 +291,40 @@ TEST(CBlockTest, ChunkEdgesInAnyOrder) {
   }
 }
 
+TEST(CBlockTest, PrefixGrowsInStepsOfAnyLength) {
+  // The prefix of the chunk counts is extended sixteen chunks at a time in
+  // the AVX-512 copy, four at a time in the others, then one by one: after
+  // each strike, queries at the first and last positions of chunks, climbing
+  // by steps of 1 to 40 chunks from any chunk, so that the prefix grows from
+  // every remainder to every remainder, in windows of 15, 16, 17, 32 and 33
+  // chunks.
+  std::mt19937_64 rng(20261210);
+  const std::vector<int64_t> primes = OddPrimesUpTo(260);
+  constexpr int64_t kChunk = 30 << (CBlock::kChunkShift - 3);  // integers of a chunk
+  CBlock block(33 * kChunk + 64);
+  Model model;
+  for (int64_t chunks : {15, 16, 17, 32, 33}) {
+    const int64_t base = 30 * (1000 + static_cast<int64_t>(rng() % 100));
+    const int64_t a = base + 2 * static_cast<int64_t>(rng() % 15);
+    const int64_t b = base + chunks * kChunk;
+    block.Reset(static_cast<double>(a), static_cast<double>(b));
+    model.Reset(a, b);
+    for (int64_t p : primes) {
+      for (int round = 0; round < 3; ++round) {
+        for (int64_t c = static_cast<int64_t>(rng() % 8); c < chunks; c += 1 + static_cast<int64_t>(rng() % 40)) {
+          for (int64_t e : {c * kChunk + 1, (c + 1) * kChunk}) {
+            const int32_t d = static_cast<int32_t>(base + e - a);
+            ASSERT_EQ(block.CountUpTo(d), model.CountUpTo(d))
+                << "chunks=" << chunks << " a=" << a << " before p=" << p << " d=" << d;
+          }
+        }
+      }
+      block.RemoveMultiples(static_cast<double>(p));
+      model.Remove(p);
+    }
+  }
+}
+
 TEST(CBlockTest, WeightedBatchesAgreeWithTheQueriesOneByOne) {
   // The eight-lane sums of the AVX-512 copy against weight times the count
   // of each query: positions on both sides of every word edge, in both
