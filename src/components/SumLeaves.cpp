@@ -59,6 +59,19 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t Pic
   }
   return n;
 }
+
+// The sum of w[0 .. n - 1], sixteen at a time (the AVX-512 copy).
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t WeightTotal16(const int32_t* w,
+                                                                                         int32_t n) {
+  __m512i sum = _mm512_setzero_si512();
+  for (int32_t t = 0; t < n; t += 16) {
+    const __mmask16 live = n - t >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (n - t)) - 1u);
+    const __m512i v = _mm512_maskz_loadu_epi32(live, w + t);
+    sum = _mm512_add_epi64(sum, _mm512_cvtepi32_epi64(_mm512_castsi512_si256(v)));
+    sum = _mm512_add_epi64(sum, _mm512_cvtepi32_epi64(_mm512_extracti32x8_epi32(v, 1)));
+  }
+  return _mm512_reduce_add_epi64(sum);
+}
 #pragma GCC diagnostic pop
 #endif
 
@@ -78,7 +91,12 @@ __attribute__((always_inline)) inline void AddBatch(LeafBatch& batch, int32_t n,
         batch.offset[t] = static_cast<int32_t>(x.QuotientMinus(p, batch.m[t], lo));
   }
   int64_t counted = 0, weights = 0;
-  for (int32_t t = 0; t < n; ++t) weights += batch.weight[t];
+#if BRUNSK_WIDE_FLOORS
+  if (batchfloor::Wide8())
+    weights = WeightTotal16(batch.weight, n);
+  else
+#endif
+    for (int32_t t = 0; t < n; ++t) weights += batch.weight[t];
   if (!block.SumWeightedCounts(batch.offset, batch.weight, n, counted)) {
     counted = 0;
     for (int32_t t = 0; t < n; ++t) counted += static_cast<int64_t>(batch.weight[t]) * block.CountUpTo(batch.offset[t]);

@@ -181,6 +181,16 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t Sum
   }
   return _mm512_reduce_add_epi64(sum);
 }
+
+// The largest of d[0 .. n - 1] and 0, sixteen at a time.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t Largest16(const int32_t* d, int32_t n) {
+  __m512i most = _mm512_setzero_si512();
+  for (int32_t t = 0; t < n; t += 16) {
+    const __mmask16 live = n - t >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (n - t)) - 1u);
+    most = _mm512_max_epi32(most, _mm512_maskz_loadu_epi32(live, d + t));
+  }
+  return _mm512_reduce_max_epi32(most);
+}
 #pragma GCC diagnostic pop
 }  // namespace cblock
 #endif
@@ -190,8 +200,7 @@ inline bool CBlock::SumWeightedCounts(const int32_t* d, const int32_t* weight, i
   if (batchfloor::Wide8() && stage_ == kWheelPrimes && !nearZero_) {
     // The prefix of the chunk counts reaches the chunk of the largest
     // position in the window (the counts grow with d).
-    int32_t most = 0;
-    for (int32_t t = 0; t < n; ++t) most = d[t] > most ? d[t] : most;
+    const int32_t most = cblock::Largest16(d, n);
     if (most > 0 && top_ > 0) {
       const uint32_t e = static_cast<uint32_t>(most) + static_cast<uint32_t>(shift_);
       uint32_t q = 8u * (e / 30u) + cblock::kAtMost30[e % 30u];
