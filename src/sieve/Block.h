@@ -115,6 +115,9 @@ namespace blockcounts {
 // others): each position's entry of the count words gathered as one 64-bit
 // value (the count before in its low half, the open bits in its high half),
 // the open bits below the position kept by a mask and counted bytewise.
+// kLanes: the open bits counted by the vector population count
+// (bitops::laneCounts), else bytewise.
+template <bool kLanes>
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline __m512i Counts8(const void* words, __m256i d,
                                                                                      __mmask8 live) {
   const __m256i one = _mm256_set1_epi32(1);
@@ -122,23 +125,26 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline __m512i Cou
   const __m512i word = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), live, _mm256_srli_epi32(c, 5), words, 8);
   const __m256i below = _mm256_sub_epi32(_mm256_sllv_epi32(one, _mm256_and_si256(c, _mm256_set1_epi32(31))), one);
   const __m512i open = _mm512_and_si512(word, _mm512_slli_epi64(_mm512_cvtepu32_epi64(below), 32));
-  return _mm512_add_epi64(_mm512_sad_epu8(bitops::PopCountBytes(open), _mm512_setzero_si512()),
-                          _mm512_and_si512(word, _mm512_set1_epi64(0xFFFFFFFFll)));
+  const __m512i openCount = kLanes ? bitops::PopCountLanes(open)
+                                   : _mm512_sad_epu8(bitops::PopCountBytes(open), _mm512_setzero_si512());
+  return _mm512_add_epi64(openCount, _mm512_and_si512(word, _mm512_set1_epi64(0xFFFFFFFFll)));
 }
 
 // The sum of the counts of d[0 .. n - 1], n a multiple of eight.
+template <bool kLanes>
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t Sum8Wide(const void* words,
                                                                                      const int32_t* d, int32_t n) {
   __m512i total = _mm512_setzero_si512();
   for (int32_t t = 0; t + 8 <= n; t += 8)
     total = _mm512_add_epi64(
-        total, Counts8(words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + t)), 0xFF));
+        total, Counts8<kLanes>(words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + t)), 0xFF));
   return _mm512_reduce_add_epi64(total);
 }
 
 // The floors of eight quotients X * inv[t] - lo at a time as in
 // BatchFloorOffsets, lane for lane the same operations, and their counts;
 // the lanes past n are masked out (never read).
+template <bool kLanes>
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuotientCounts8(
     const void* words, double X, const double* inv, double lo, int32_t n, int64_t& sum) {
   const __m512d x = _mm512_set1_pd(X), origin = _mm512_set1_pd(lo), minusOne = _mm512_set1_pd(-1.0);
@@ -156,7 +162,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline bool SumQuo
     const __mmask8 edge =
         _mm512_cmp_pd_mask(f, tol, _CMP_LE_OQ) | _mm512_cmp_pd_mask(f, _mm512_sub_pd(unit, tol), _CMP_GE_OQ);
     flagged |= edge & _mm512_cmp_pd_mask(raw, minusOne, _CMP_GT_OQ) & live;
-    total = _mm512_add_epi64(total, Counts8(words, k, live));
+    total = _mm512_add_epi64(total, Counts8<kLanes>(words, k, live));
   }
   if (flagged != 0) return false;
   sum = _mm512_reduce_add_epi64(total);
@@ -173,7 +179,8 @@ inline int64_t Block::SumCountsInWindow(const int32_t* d, int32_t n) const {
   static_assert(sizeof(WordCount) == 8, "a count word is gathered as one 64-bit value");
   if (batchfloor::Wide8()) {
     t = n & ~7;
-    sum = blockcounts::Sum8Wide(counts_.data(), d, t);
+    sum = bitops::laneCounts ? blockcounts::Sum8Wide<true>(counts_.data(), d, t)
+                             : blockcounts::Sum8Wide<false>(counts_.data(), d, t);
   }
 #endif
   for (; t < n; ++t) sum += CountInWindow(d[t]);
@@ -184,7 +191,8 @@ inline bool Block::SumCountsOfQuotients(double X, const double* inv, double lo, 
 #if BRUNSK_WIDE_FLOORS
   if (batchfloor::Wide8()) {
     assert(OffsetsFit(X, inv, lo, n));
-    return blockcounts::SumQuotientCounts8(counts_.data(), X, inv, lo, n, sum);
+    return bitops::laneCounts ? blockcounts::SumQuotientCounts8<true>(counts_.data(), X, inv, lo, n, sum)
+                              : blockcounts::SumQuotientCounts8<false>(counts_.data(), X, inv, lo, n, sum);
   }
 #endif
   (void)X, (void)inv, (void)lo, (void)n, (void)sum;

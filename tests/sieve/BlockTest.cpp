@@ -170,25 +170,45 @@ struct CountedWindow {
   }
 };
 
+// Runs check with the eight-lane loops counting both ways the processor
+// allows: by the vector population count where it has one, and bytewise.
+template <class Check>
+void WithEachLaneCount(Check check) {
+#if BRUNSK_BYTE_COUNTS
+  const bool detected = bitops::laneCounts;
+  for (const bool lanes : {true, false}) {
+    if (lanes && !detected) continue;
+    SCOPED_TRACE(lanes ? "vector population count" : "bytewise count");
+    bitops::laneCounts = lanes;
+    check();
+  }
+  bitops::laneCounts = detected;
+#else
+  check();
+#endif
+}
+
 TEST(BlockTest, SummedCountsAtWordEdgesInEveryBatchLength) {
   // The sum over a batch (eight lanes at a time in the AVX-512 copy, the rest
   // one by one) against the counts one by one: positions at the ends of the
   // window and on both sides of each word of 32 entries, in batches of every
   // length up to 19, in any order.
-  CountedWindow window;
-  const Block& block = window.block;
-  std::vector<int32_t> positions = {-1, 0, 1, 2 * block.Count(), 2 * block.Count() - 1};
-  for (int32_t d = 62; d < 2 * block.Count(); d += 64)
-    for (int32_t k = -2; k <= 2; ++k) positions.push_back(d + k);
-  const size_t inOrder = positions.size();
-  for (size_t i = 0; i < inOrder; ++i) positions.push_back(positions[(i * 7919) % inOrder]);
-  for (int32_t n = 0; n <= 19; ++n) {
-    for (size_t first = 0; first + n <= positions.size(); first += n + 1) {
-      int64_t want = 0;
-      for (int32_t t = 0; t < n; ++t) want += block.CountInWindow(positions[first + t]);
-      ASSERT_EQ(want, block.SumCountsInWindow(positions.data() + first, n)) << "n=" << n << " from " << first;
+  WithEachLaneCount([] {
+    CountedWindow window;
+    const Block& block = window.block;
+    std::vector<int32_t> positions = {-1, 0, 1, 2 * block.Count(), 2 * block.Count() - 1};
+    for (int32_t d = 62; d < 2 * block.Count(); d += 64)
+      for (int32_t k = -2; k <= 2; ++k) positions.push_back(d + k);
+    const size_t inOrder = positions.size();
+    for (size_t i = 0; i < inOrder; ++i) positions.push_back(positions[(i * 7919) % inOrder]);
+    for (int32_t n = 0; n <= 19; ++n) {
+      for (size_t first = 0; first + n <= positions.size(); first += n + 1) {
+        int64_t want = 0;
+        for (int32_t t = 0; t < n; ++t) want += block.CountInWindow(positions[first + t]);
+        ASSERT_EQ(want, block.SumCountsInWindow(positions.data() + first, n)) << "n=" << n << " from " << first;
+      }
     }
-  }
+  });
 }
 
 TEST(BlockTest, SummedCountsOfQuotientsAgreeWithTheOffsetsOrDecline) {
@@ -198,51 +218,53 @@ TEST(BlockTest, SummedCountsOfQuotientsAgreeWithTheOffsetsOrDecline) {
   // batch length, and a refusal, sum untouched, as soon as one quotient of
   // the batch is an integer; a quotient just past the batch never matters.
   // Other copies always decline.
-  CountedWindow window;
-  const Block& block = window.block;
-  const double lo = block.Lo();
-  const double X = 1004000.0 * 997.0;  // X / 997 is an integer inside the window
-  std::vector<double> inv;
-  // Quotients from the window's end down to below its start.
-  for (double q = 997.03125; inv.size() < 64; q += 0.0625)
-    if (!OffsetNeedsExact(X * (1.0 / q), lo)) inv.push_back(1.0 / q);
-  const bool v4 = std::string(HotCopyName(ChosenHotCopy())) == "x86-64-v4";
-  double near[3] = {1.0 / 997.0, 0.0, 0.0};
-  double above = 1004000.0, under = 1004000.0;
-  for (int k = 0; k < 3; ++k) above = std::nextafter(above, 2e6), under = std::nextafter(under, 0.0);
-  near[1] = above / X;
-  near[2] = under / X;
-  for (const double edge : near) {
-    const double f = X * edge - 1004000.0;
-    ASSERT_TRUE(f != 0.0 || edge == near[0]);
-    ASSERT_LT(std::fabs(f), 1e-9);  // inside the band of 10^-15 of the quotient
-    ASSERT_TRUE(OffsetNeedsExact(X * edge, lo));
-  }
-  for (const int32_t n : {1, 7, 8, 9, 16, 19, 64}) {
-    SCOPED_TRACE("n=" + std::to_string(n));
-    int32_t offsets[kFloorBatch + 4];
-    ASSERT_FALSE(BatchFloorOffsets(X, inv.data(), lo, n, offsets));
-    int64_t want = 0;
-    for (int32_t t = 0; t < n; ++t) want += block.CountInWindow(offsets[t]);
-    ASSERT_GT(want, 0);
-    // Just past the batch, an integer quotient.
-    std::vector<double> batch(inv.begin(), inv.begin() + n);
-    batch.resize(n + kFloorBatch, 1.0 / 997.0);
-    int64_t sum = -1;
-    const bool taken = block.SumCountsOfQuotients(X, batch.data(), lo, n, sum);
-    EXPECT_TRUE(taken || !v4);
-    if (taken) {
-      EXPECT_EQ(want, sum);
+  WithEachLaneCount([] {
+    CountedWindow window;
+    const Block& block = window.block;
+    const double lo = block.Lo();
+    const double X = 1004000.0 * 997.0;  // X / 997 is an integer inside the window
+    std::vector<double> inv;
+    // Quotients from the window's end down to below its start.
+    for (double q = 997.03125; inv.size() < 64; q += 0.0625)
+      if (!OffsetNeedsExact(X * (1.0 / q), lo)) inv.push_back(1.0 / q);
+    const bool v4 = std::string(HotCopyName(ChosenHotCopy())) == "x86-64-v4";
+    double near[3] = {1.0 / 997.0, 0.0, 0.0};
+    double above = 1004000.0, under = 1004000.0;
+    for (int k = 0; k < 3; ++k) above = std::nextafter(above, 2e6), under = std::nextafter(under, 0.0);
+    near[1] = above / X;
+    near[2] = under / X;
+    for (const double edge : near) {
+      const double f = X * edge - 1004000.0;
+      ASSERT_TRUE(f != 0.0 || edge == near[0]);
+      ASSERT_LT(std::fabs(f), 1e-9);  // inside the band of 10^-15 of the quotient
+      ASSERT_TRUE(OffsetNeedsExact(X * edge, lo));
     }
-    // Inside it, the last quotient an integer, or a few units of the last
-    // place above or below one.
-    for (const double edge : {near[0], near[1], near[2]}) {
-      batch[n - 1] = edge;
-      sum = -1;
-      EXPECT_FALSE(block.SumCountsOfQuotients(X, batch.data(), lo, n, sum));
-      EXPECT_EQ(-1, sum);
+    for (const int32_t n : {1, 7, 8, 9, 16, 19, 64}) {
+      SCOPED_TRACE("n=" + std::to_string(n));
+      int32_t offsets[kFloorBatch + 4];
+      ASSERT_FALSE(BatchFloorOffsets(X, inv.data(), lo, n, offsets));
+      int64_t want = 0;
+      for (int32_t t = 0; t < n; ++t) want += block.CountInWindow(offsets[t]);
+      ASSERT_GT(want, 0);
+      // Just past the batch, an integer quotient.
+      std::vector<double> batch(inv.begin(), inv.begin() + n);
+      batch.resize(n + kFloorBatch, 1.0 / 997.0);
+      int64_t sum = -1;
+      const bool taken = block.SumCountsOfQuotients(X, batch.data(), lo, n, sum);
+      EXPECT_TRUE(taken || !v4);
+      if (taken) {
+        EXPECT_EQ(want, sum);
+      }
+      // Inside it, the last quotient an integer, or a few units of the last
+      // place above or below one.
+      for (const double edge : {near[0], near[1], near[2]}) {
+        batch[n - 1] = edge;
+        sum = -1;
+        EXPECT_FALSE(block.SumCountsOfQuotients(X, batch.data(), lo, n, sum));
+        EXPECT_EQ(-1, sum);
+      }
     }
-  }
+  });
 }
 
 TEST(BlockTest, WalksChangeDirection) {
