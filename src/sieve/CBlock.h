@@ -124,6 +124,9 @@ namespace cblock {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// kLanes: the struck bits counted by the vector population count
+// (bitops::laneCounts), else bytewise.
+template <bool kLanes>
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t SumWeighted8(
     const uint64_t* bitmap, const int32_t* below, const int32_t* d, const int32_t* weight, int32_t n,
     int32_t shift, uint32_t top, int32_t total) {
@@ -169,7 +172,9 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int64_t Sum
     const __m256i wholeIndex = _mm256_mask_add_epi32(first, fromEnd, first, _mm256_set1_epi32(3));
     const __m512i whole = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), oneWhole, wholeIndex, bitmap, 8);
     const __m512i struck =
-        _mm512_sad_epu8(_mm512_add_epi8(bitops::PopCountBytes(partStruck), bitops::PopCountBytes(whole)), _mm512_setzero_si512());
+        kLanes ? _mm512_add_epi64(bitops::PopCountLanes(partStruck), bitops::PopCountLanes(whole))
+               : _mm512_sad_epu8(_mm512_add_epi8(bitops::PopCountBytes(partStruck), bitops::PopCountBytes(whole)),
+                                 _mm512_setzero_si512());
     // From the start: before + r - struck; from the end: before - (256 - r) + struck.
     const __m512i fromStart = _mm512_sub_epi64(_mm512_cvtepi32_epi64(_mm256_add_epi32(before, r)), struck);
     const __m512i back = _mm512_add_epi64(
@@ -210,7 +215,8 @@ inline bool CBlock::SumWeightedCounts(const int32_t* d, const int32_t* weight, i
       const int32_t c = static_cast<int32_t>(q >> kChunkShift) + 1;
       if (c > valid_) ExtendBelow(c);
     }
-    sum = cblock::SumWeighted8(bitmap_.data(), below_.data(), d, weight, n, shift_, top_, total_);
+    sum = bitops::laneCounts ? cblock::SumWeighted8<true>(bitmap_.data(), below_.data(), d, weight, n, shift_, top_, total_)
+                             : cblock::SumWeighted8<false>(bitmap_.data(), below_.data(), d, weight, n, shift_, top_, total_);
     return true;
   }
 #endif

@@ -8,6 +8,7 @@
 
 #include "arith/BatchFloor.h"
 #include "arith/HotPath.h"
+#include "common/LaneCounts.h"
 #include "common/Scale.h"
 #include "sieve/PrimeSeries.h"
 #include "sieve/SieveReference.h"
@@ -170,30 +171,12 @@ struct CountedWindow {
   }
 };
 
-// Runs check with the eight-lane loops counting both ways the processor
-// allows: by the vector population count where it has one, and bytewise.
-template <class Check>
-void WithEachLaneCount(Check check) {
-#if BRUNSK_BYTE_COUNTS
-  const bool detected = bitops::laneCounts;
-  for (const bool lanes : {true, false}) {
-    if (lanes && !detected) continue;
-    SCOPED_TRACE(lanes ? "vector population count" : "bytewise count");
-    bitops::laneCounts = lanes;
-    check();
-  }
-  bitops::laneCounts = detected;
-#else
-  check();
-#endif
-}
-
 TEST(BlockTest, SummedCountsAtWordEdgesInEveryBatchLength) {
   // The sum over a batch (eight lanes at a time in the AVX-512 copy, the rest
   // one by one) against the counts one by one: positions at the ends of the
   // window and on both sides of each word of 32 entries, in batches of every
   // length up to 19, in any order.
-  WithEachLaneCount([] {
+  testref::WithEachLaneCount([] {
     CountedWindow window;
     const Block& block = window.block;
     std::vector<int32_t> positions = {-1, 0, 1, 2 * block.Count(), 2 * block.Count() - 1};
@@ -218,7 +201,7 @@ TEST(BlockTest, SummedCountsOfQuotientsAgreeWithTheOffsetsOrDecline) {
   // batch length, and a refusal, sum untouched, as soon as one quotient of
   // the batch is an integer; a quotient just past the batch never matters.
   // Other copies always decline.
-  WithEachLaneCount([] {
+  testref::WithEachLaneCount([] {
     CountedWindow window;
     const Block& block = window.block;
     const double lo = block.Lo();

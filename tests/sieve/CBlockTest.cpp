@@ -1,4 +1,5 @@
 #include "arith/HotPath.h"
+#include "common/LaneCounts.h"
 #include "common/Scale.h"
 #include "sieve/CBlock.h"
 
@@ -332,37 +333,39 @@ TEST(CBlockTest, WeightedBatchesAgreeWithTheQueriesOneByOne) {
   // length up to 19 and of 256, before each prime is struck. The batch is
   // taken in that copy once 13 is struck; before, and in the other copies,
   // it is declined with the sum untouched.
-  std::mt19937_64 rng(20261210);
-  const std::vector<int64_t> primes = OddPrimesUpTo(1100);
-  constexpr int64_t kChunk = 30 << (CBlock::kChunkShift - 3);
-  CBlock block(5 * kChunk);
-  const bool v4 = std::string(HotCopyName(ChosenHotCopy())) == "x86-64-v4";
-  for (int64_t end : {-2, 0, 2}) {
-    const int64_t base = 30 * (40000 + static_cast<int64_t>(rng() % 5000));
-    const int64_t a = base + 2 * static_cast<int64_t>(rng() % 15);
-    block.Reset(static_cast<double>(a), static_cast<double>(base + 4 * kChunk + end));
-    std::vector<int32_t> ds = {-3, 0};
-    for (int64_t e = 0; e <= 4 * kChunk + 40; e += 240)
-      for (int64_t off : {-2, -1, 0, 1, 2}) ds.push_back(static_cast<int32_t>(base + e + off - a));
-    std::shuffle(ds.begin(), ds.end(), rng);
-    while (ds.size() < 256) ds.push_back(ds[rng() % ds.size()]);
-    std::vector<int32_t> weights(ds.size());
-    for (int32_t& w : weights) w = static_cast<int32_t>(rng() % 4) - 1;
-    for (size_t k = 0; k < primes.size(); ++k) {
-      for (int32_t n = 1; n <= 256; n = n < 19 ? n + 1 : 256) {
-        for (size_t first = 0; first + n <= ds.size(); first += n == 256 ? 256 : 37) {
-          int64_t want = 0;
-          for (int32_t t = 0; t < n; ++t) want += weights[first + t] * block.CountUpTo(ds[first + t]);
-          int64_t sum = -1;
-          const bool taken = block.SumWeightedCounts(ds.data() + first, weights.data() + first, n, sum);
-          ASSERT_EQ(v4 && primes[k] > 13, taken) << "before p=" << primes[k];
-          ASSERT_EQ(taken ? want : -1, sum) << "end=" << end << " before p=" << primes[k] << " n=" << n;
+  testref::WithEachLaneCount([] {
+    std::mt19937_64 rng(20261210);
+    const std::vector<int64_t> primes = OddPrimesUpTo(1100);
+    constexpr int64_t kChunk = 30 << (CBlock::kChunkShift - 3);
+    CBlock block(5 * kChunk);
+    const bool v4 = std::string(HotCopyName(ChosenHotCopy())) == "x86-64-v4";
+    for (int64_t end : {-2, 0, 2}) {
+      const int64_t base = 30 * (40000 + static_cast<int64_t>(rng() % 5000));
+      const int64_t a = base + 2 * static_cast<int64_t>(rng() % 15);
+      block.Reset(static_cast<double>(a), static_cast<double>(base + 4 * kChunk + end));
+      std::vector<int32_t> ds = {-3, 0};
+      for (int64_t e = 0; e <= 4 * kChunk + 40; e += 240)
+        for (int64_t off : {-2, -1, 0, 1, 2}) ds.push_back(static_cast<int32_t>(base + e + off - a));
+      std::shuffle(ds.begin(), ds.end(), rng);
+      while (ds.size() < 256) ds.push_back(ds[rng() % ds.size()]);
+      std::vector<int32_t> weights(ds.size());
+      for (int32_t& w : weights) w = static_cast<int32_t>(rng() % 4) - 1;
+      for (size_t k = 0; k < primes.size(); ++k) {
+        for (int32_t n = 1; n <= 256; n = n < 19 ? n + 1 : 256) {
+          for (size_t first = 0; first + n <= ds.size(); first += n == 256 ? 256 : 37) {
+            int64_t want = 0;
+            for (int32_t t = 0; t < n; ++t) want += weights[first + t] * block.CountUpTo(ds[first + t]);
+            int64_t sum = -1;
+            const bool taken = block.SumWeightedCounts(ds.data() + first, weights.data() + first, n, sum);
+            ASSERT_EQ(v4 && primes[k] > 13, taken) << "before p=" << primes[k];
+            ASSERT_EQ(taken ? want : -1, sum) << "end=" << end << " before p=" << primes[k] << " n=" << n;
+          }
+          if (n == 256) break;
         }
-        if (n == 256) break;
+        block.RemoveMultiples(static_cast<double>(primes[k]));
       }
-      block.RemoveMultiples(static_cast<double>(primes[k]));
     }
-  }
+  });
 }
 
 }  // namespace
