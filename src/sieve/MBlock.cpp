@@ -4,11 +4,15 @@
 #include <cmath>
 #include <limits>
 
+#include "arith/BatchFloor.h"
 #include "arith/Floor.h"
 #include "arith/HotPath.h"
 #include "base/Console.h"
 #include "base/Messages.h"
 #include "sieve/PrimeSeries.h"
+#if BRUNSK_WIDE_FLOORS
+#include <immintrin.h>
+#endif
 
 MBlock::MBlock(int32_t width, double z)
     : lo_(0.0), hi_(0.0), z_(z), primes_(nullptr), count_(0), limit_(0), pos_(-1) {
@@ -41,6 +45,36 @@ int64_t FirstOddMultipleIndex(int64_t lo, int64_t m) {
   if ((j & 1) == 0) j += m;
   return (j - 1) >> 1;
 }
+
+#if BRUNSK_WIDE_FLOORS
+// The first loop of NextNonZero without a limit on the least factor, eight
+// entries at a time in the AVX-512 copy, with the same comparisons lane for
+// lane (every n is a whole number below 2^53, exact in either form): the
+// kept n and their values are written compressed at ns[k] and vs[k], while a
+// whole group of eight lies in the segment and fits the batch. Returns the
+// new k; pos moves past the groups taken.
+__attribute__((target("avx512f,avx512dq,avx512vl,popcnt"))) int32_t KeepNonZero8(const double* prod, int32_t& pos,
+                                                                                int32_t count, double lo1, double z,
+                                                                                double* ns, int32_t* vs, int32_t k,
+                                                                                int32_t max) {
+  const __m512d steps = _mm512_set_pd(14.0, 12.0, 10.0, 8.0, 6.0, 4.0, 2.0, 0.0);
+  const __m512d zs = _mm512_set1_pd(z), halves = _mm512_set1_pd(0.5), zero = _mm512_setzero_pd();
+  const __m256i plus = _mm256_set1_epi32(1), minus = _mm256_set1_epi32(-1);
+  for (; pos + 8 <= count && k + 8 <= max; pos += 8) {
+    const __m512d signedProd = _mm512_loadu_pd(prod + pos);
+    const __m512d n = _mm512_add_pd(_mm512_set1_pd(lo1 + 2.0 * pos), steps);
+    const __m512d a = _mm512_abs_pd(signedProd);
+    // A NaN (a marked entry) and a product of 0 fail the comparison.
+    const __mmask8 kept = _mm512_cmp_pd_mask(n, _mm512_mul_pd(zs, a), _CMP_LE_OQ);
+    const __mmask8 odd = _mm512_cmp_pd_mask(signedProd, zero, _CMP_LT_OQ) ^
+                         _mm512_cmp_pd_mask(a, _mm512_mul_pd(n, halves), _CMP_LT_OQ);
+    _mm512_mask_compressstoreu_pd(ns + k, kept, n);
+    _mm256_mask_compressstoreu_epi32(vs + k, kept, _mm256_mask_blend_epi32(odd, plus, minus));
+    k += _mm_popcnt_u32(kept);
+  }
+  return k;
+}
+#endif
 
 }  // namespace
 
@@ -200,9 +234,13 @@ BRUNSK_HOT_BODY int32_t MBlock::NextNonZeroBody(double* ns, int32_t* vs, int32_t
   // without a table factor holds the product 1, which gives it the value of
   // 1 or of a prime (0 above z) by the same rule.
   int32_t k = 0;
+  int32_t valued = 0;  // the first entries of ns whose values are written too
   if (fused_ || limit == 0) {
     // No least factor to test: a marked entry holds a NaN, which fails the
     // comparison, and so does a product of 0 (every n is at least 1).
+#if BRUNSK_WIDE_FLOORS
+    if (batchfloor::Wide8()) k = valued = KeepNonZero8(prod, pos, count, lo1, z, ns, vs, 0, max);
+#endif
     for (; pos < count && k < max; ++pos) {
       const double n = lo1 + 2.0 * pos;
       ns[k] = n;
@@ -220,7 +258,7 @@ BRUNSK_HOT_BODY int32_t MBlock::NextNonZeroBody(double* ns, int32_t* vs, int32_t
   }
   // Then their values: the sign of the product, flipped once more for a
   // cofactor that is a prime outside the table.
-  for (int32_t t = 0; t < k; ++t) {
+  for (int32_t t = valued; t < k; ++t) {
     const double n = ns[t];
     const double signedProd = prod[static_cast<int32_t>((n - lo1) * 0.5)];
     const int32_t odd = static_cast<int32_t>(signedProd < 0.0) ^ static_cast<int32_t>(std::fabs(signedProd) < n * 0.5);
