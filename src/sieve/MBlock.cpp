@@ -1,6 +1,8 @@
 #include "sieve/MBlock.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -76,6 +78,44 @@ __attribute__((target("avx512f,avx512dq,avx512vl,popcnt"))) int32_t KeepNonZero8
 }
 #endif
 
+// The odd primes whose multiples a segment with a limit of at least 13 takes
+// marked from a pattern, and the pattern's period in entries (its product:
+// entry t stands for the odd number 1 + 2t, period 2 15015 in numbers).
+constexpr int32_t kWheelPrimeCount = 5;
+constexpr int32_t kWheelPrimes[kWheelPrimeCount] = {3, 5, 7, 11, 13};
+constexpr int32_t kWheelPeriod = 3 * 5 * 7 * 11 * 13;
+
+bool StartsWithWheelPrimes(const std::vector<int32_t>& table) {
+  if (table.size() < static_cast<size_t>(kWheelPrimeCount)) return false;
+  for (int32_t j = 0; j < kWheelPrimeCount; ++j)
+    if (table[j] != kWheelPrimes[j]) return false;
+  return true;
+}
+
+// Entry t: NaN when 1 + 2t has a factor among the wheel primes, else 1.
+const std::vector<double>& WheelMarks() {
+  static const std::vector<double> marks = [] {
+    std::vector<double> m(kWheelPeriod, 1.0);
+    for (const int32_t q : kWheelPrimes)
+      for (int64_t t = (q - 1) / 2; t < kWheelPeriod; t += q) m[t] = std::numeric_limits<double>::quiet_NaN();
+    return m;
+  }();
+  return marks;
+}
+
+// prod[i] for i < count from the pattern, entry i standing for lo + 1 + 2i
+// (lo even), that is for the pattern's entry lo / 2 + i modulo its period.
+void CopyWheelMarks(double* prod, int64_t count, int64_t lo) {
+  const double* const marks = WheelMarks().data();
+  int64_t t = (lo / 2) % kWheelPeriod;
+  for (int64_t i = 0; i < count;) {
+    const int64_t n = std::min<int64_t>(kWheelPeriod - t, count - i);
+    std::memcpy(prod + i, marks + t, static_cast<size_t>(n) * sizeof(double));
+    i += n;
+    t = 0;
+  }
+}
+
 }  // namespace
 
 void MBlock::RunSieve(double start, double end) {
@@ -116,7 +156,19 @@ BRUNSK_HOT_BODY void MBlock::SieveBody(double start, double end, int32_t limit) 
   const int64_t count = count_;
   int32_t* const lpf = lpf_.data();
   double* const prod = prod_.data();
-  if (limit > 0) {
+  // The primes are read out of the table once, to be walked downward.
+  if (primes_ != nullptr && !tableRead_) {
+    PrimeSeries& primes = *primes_;
+    primes.StartIteration();
+    while (primes.Next()) table_.push_back(static_cast<int32_t>(primes.Current()));
+    tableRead_ = true;
+  }
+  // When the limit passes over the table's first primes 3 .. 13, their marks
+  // come with the products' start from one period of the pattern.
+  const bool wheel = limit >= kWheelPrimes[kWheelPrimeCount - 1] && primes_ != nullptr && StartsWithWheelPrimes(table_);
+  if (wheel) {
+    CopyWheelMarks(prod, count, static_cast<int64_t>(lo_));
+  } else if (limit > 0) {
     for (int64_t i = 0; i < count; ++i) prod[i] = 1.0;
   } else {
     for (int64_t i = 0; i < count; ++i) {
@@ -129,14 +181,6 @@ BRUNSK_HOT_BODY void MBlock::SieveBody(double start, double end, int32_t limit) 
   const int64_t lo = static_cast<int64_t>(lo_);
   const int64_t hi = static_cast<int64_t>(hi_);
   const int64_t zBound = z_ >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(DoubleFloor(z_));
-
-  // The primes are read out of the table once, to be walked downward.
-  PrimeSeries& primes = *primes_;
-  if (!tableRead_) {
-    primes.StartIteration();
-    while (primes.Next()) table_.push_back(static_cast<int32_t>(primes.Current()));
-    tableRead_ = true;
-  }
 
   // First pass: every table prime flips the sign of the product of its
   // multiples and becomes their least factor. The primes go downward so
@@ -162,7 +206,7 @@ BRUNSK_HOT_BODY void MBlock::SieveBody(double start, double end, int32_t limit) 
     }
   }
   const double mark = std::numeric_limits<double>::quiet_NaN();
-  for (size_t j = 0; j < marked; ++j) {
+  for (size_t j = wheel ? kWheelPrimeCount : 0; j < marked; ++j) {
     const int64_t p = table_[j];
     for (int64_t i = FirstOddMultipleIndex(lo, p); i < count; i += p) prod[i] = mark;
   }

@@ -171,7 +171,7 @@ TEST(MBlockTest, RandomSegmentsMatchTrialDivision) {
         ASSERT_EQ(all[i].f, static_cast<double>(lpf == 0 ? n : lpf)) << "n=" << n;
       }
 
-      for (double limit : {0.0, 1.0, 3.0, 5.0, 6.0, 97.0, 1000.0, static_cast<double>(tableHi) + 0.7}) {
+      for (double limit : {0.0, 1.0, 3.0, 5.0, 6.0, 11.0, 13.0, 97.0, 1000.0, static_cast<double>(tableHi) + 0.7}) {
         std::vector<Entry> kept = Walk(block, limit);
         std::vector<double> expected;
         for (const Entry& x : all) {
