@@ -64,9 +64,9 @@ struct Tables {
   // kAtMost[kFirst[s] + r]: integers of 1 .. r prime to kModulus[s].
   uint16_t atMost[2 + 6 + 30 + 210 + 2310];
   // pattern[p][g]: bit j set when p divides 30 g + kResidues[j], for the
-  // primes p below kPatternLimit and g below p + 8 (a word read from any g
-  // below p stays inside).
-  uint8_t pattern[kPatternLimit][kPatternLimit + 8];
+  // primes p below kPatternLimit and g below p + 64 (a word, or the 64
+  // bytes of two chunks, read from any g below p stays inside).
+  uint8_t pattern[kPatternLimit][kPatternLimit + 64];
   // The same for the multiples of 7, 11 and 13 over one period.
   uint8_t presieve[kPresieve];
 
@@ -81,7 +81,7 @@ struct Tables {
       }
     }
     for (int32_t p = 17; p < kPatternLimit; p += 2)
-      for (int32_t g = 0; g < p + 8; ++g)
+      for (int32_t g = 0; g < p + 64; ++g)
         for (int32_t j = 0; j < 8; ++j)
           if ((30 * g + kResidues[j]) % p == 0) pattern[p][g] |= static_cast<uint8_t>(1 << j);
     for (int32_t g = 0; g < kPresieve; ++g)
@@ -237,6 +237,34 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t Ext
   }
   return c;
 }
+
+// The strikes of a pattern two chunks (64 bytes) at a time, on processors
+// with the vector population count: the bits newly struck in each of the
+// eight words counted at once, and each chunk's four words summed by two
+// exchanges within its half. From chunk c on, while two chunks remain before
+// chunks; g is the pattern's byte for chunk c and moves on with it. Returns
+// the chunk it stopped at, with the count of the bits struck added to fresh.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq"))) inline int32_t StrikePattern2Chunks(
+    const uint8_t* pattern, int32_t p, int32_t& g, uint64_t* bits, int32_t* unstruck, int32_t c, int32_t chunks,
+    int32_t& fresh) {
+  for (; c + 2 <= chunks; c += 2) {
+    uint64_t* const w = bits + (static_cast<int64_t>(c) << (CBlock::kChunkShift - 6));
+    const __m512i strike = _mm512_loadu_si512(pattern + g);
+    const __m512i old = _mm512_loadu_si512(w);
+    __m512i f = bitops::PopCountLanes(_mm512_andnot_si512(old, strike));
+    f = _mm512_add_epi64(f, _mm512_permutex_epi64(f, 0xB1));  // lanes 2i and 2i + 1 exchanged
+    f = _mm512_add_epi64(f, _mm512_permutex_epi64(f, 0x4E));  // pairs exchanged within each half
+    _mm512_storeu_si512(w, _mm512_or_si512(old, strike));
+    const int32_t f0 = static_cast<int32_t>(_mm_cvtsi128_si64(_mm512_castsi512_si128(f)));
+    const int32_t f1 = static_cast<int32_t>(_mm_cvtsi128_si64(_mm512_extracti64x2_epi64(f, 2)));
+    unstruck[c] -= f0;
+    unstruck[c + 1] -= f1;
+    fresh += f0 + f1;
+    g += 2 * kChunkBytes;
+    while (g >= p) g -= p;
+  }
+  return c;
+}
 #pragma GCC diagnostic pop
 }  // namespace
 #endif
@@ -320,7 +348,12 @@ BRUNSK_HOT_BODY void CBlock::StrikePatternBody(int32_t p, double first) {
   uint64_t* const bits = bitmap_.data();
   int32_t* const unstruck = unstruck_.data();
   int32_t fresh = 0;
-  for (int32_t c = from; c < chunks; ++c) {
+  int32_t c = from;
+#if BRUNSK_WIDE_FLOORS
+  if (batchfloor::Wide8() && bitops::laneCounts)
+    c = StrikePattern2Chunks(pattern, p, g, bits, unstruck, c, chunks, fresh);
+#endif
+  for (; c < chunks; ++c) {
     int32_t f = 0;
     uint64_t* const w = bits + (static_cast<int64_t>(c) << (kChunkShift - 6));
     for (int32_t t = 0; t < (1 << (kChunkShift - 6)); ++t) {
